@@ -1,0 +1,15 @@
+# cmake -DLIB=... -DKIND=so|dll -DTOOL=... -DEXPECTED=a,b,c -P CheckExports.cmake
+# Fails unless the library exports exactly the expected names.
+include(${CMAKE_CURRENT_LIST_DIR}/ExportTable.cmake)
+ecocam_read_exports(actual "${LIB}" "${KIND}" "${TOOL}")
+string(REPLACE "," ";" expected "${EXPECTED}")
+list(SORT expected)
+if(NOT actual STREQUAL expected)
+  set(missing ${expected})
+  list(REMOVE_ITEM missing ${actual})
+  set(extra ${actual})
+  list(REMOVE_ITEM extra ${expected})
+  message(FATAL_ERROR "export table of ${LIB} differs\n  missing: ${missing}\n  unexpected: ${extra}")
+endif()
+list(LENGTH actual n)
+message(STATUS "${LIB}: exactly the ${n} expected exports")

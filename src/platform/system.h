@@ -1,0 +1,41 @@
+// Debugger output, local time, run time and the path separator.
+#pragma once
+
+#include <cstdint>
+
+namespace ecocam::platform {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// Sends one text to the debugger output: OutputDebugStringA on Windows, the
+// system log at debug priority (prefixed "ecocam: ") elsewhere. Never the
+// host's standard error.
+void DebugOutput(const char* text);
+
+// Replaces the debugger output for tests; null restores the system's.
+using DebugSink = void (*)(const char* text, void* context);
+void SetDebugSinkForTesting(DebugSink sink, void* context);
+
+struct LocalTimeParts {
+  int year;    // e.g. 2026
+  int month;   // 1 to 12
+  int day;     // 1 to 31
+  int hour;    // 0 to 23
+  int minute;  // 0 to 59
+  int second;  // 0 to 60
+};
+// The current local time, or the test clock's when one is installed.
+LocalTimeParts LocalTime();
+
+// Milliseconds since the library was loaded, from a monotonic clock (or the
+// test clock's time when one is installed).
+std::uint64_t RunTimeMs();
+
+// Sleeps `ms` milliseconds (under a test clock: advances it instead).
+void SleepMs(std::uint32_t ms);
+
+}  // namespace ecocam::platform
