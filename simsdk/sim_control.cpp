@@ -1,0 +1,167 @@
+// The control interface for tests (simsdk_control.h). Never called by the
+// driver. Each function takes the state's lock for its whole run.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+#include "sim_state.h"
+#include "simsdk_control.h"
+
+namespace {
+
+using simsdk::SimState;
+
+std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(SimState::Get().mutex); }
+
+// The listed camera at `index`, or null.
+simsdk::CameraModel* ListedCamera(int index) {
+  auto& listed = SimState::Get().listed;
+  return index >= 0 && index < static_cast<int>(listed.size()) ? &listed[index] : nullptr;
+}
+
+}  // namespace
+
+#define SIMSDK_CONTROL(ret, name) extern "C" ECOCAM_EXPORT_SYMBOL ret ECOCAM_SDK_CALL name
+
+SIMSDK_CONTROL(int, SimSdk_reset)() {
+  const auto lock = Lock();
+  SimState::Get().ResetLocked();
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_clearCameras)() {
+  const auto lock = Lock();
+  SimState::Get().listed.clear();
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_addCamera)(const char* modelName, int imagerWidth, int imagerHeight, int color) {
+  if (imagerWidth <= 0 || imagerHeight <= 0) return -1;
+  const auto lock = Lock();
+  SimState& state = SimState::Get();
+  simsdk::CameraModel model;
+  model.id = state.nextModelId++;
+  model.modelName = modelName != nullptr ? modelName : "";
+  model.imagerWidth = imagerWidth;
+  model.imagerHeight = imagerHeight;
+  model.color = color != 0;
+  if (model.color) model.pixelType = simsdk::kPixelTypeBayerGR8;
+  state.listed.push_back(model);
+  return static_cast<int>(state.listed.size()) - 1;
+}
+
+SIMSDK_CONTROL(int, SimSdk_setCameraLimit)(int index, const char* limitName, double value) {
+  const auto lock = Lock();
+  simsdk::CameraModel* model = ListedCamera(index);
+  if (model == nullptr) return simsdk::kInvalidHandle;
+  if (limitName == nullptr || !simsdk::SetCameraLimit(*model, limitName, value)) return simsdk::kUnknownName;
+  return simsdk::kOk;
+}
+
+// Removes the listed camera; cameras discovered from it vanish from their
+// containers and their handles become invalid.
+SIMSDK_CONTROL(int, SimSdk_removeCamera)(int index) {
+  const auto lock = Lock();
+  SimState& state = SimState::Get();
+  const simsdk::CameraModel* model = ListedCamera(index);
+  if (model == nullptr) return simsdk::kInvalidHandle;
+  const int id = model->id;
+  std::vector<simsdk::CameraHandle> gone;
+  for (const auto& [handle, camera] : state.cameras) {
+    if (camera->model.id == id) gone.push_back(handle);
+  }
+  for (const auto handle : gone) state.DeleteCameraLocked(handle);
+  state.listed.erase(state.listed.begin() + index);
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_getCameraCount)() {
+  const auto lock = Lock();
+  return static_cast<int>(SimState::Get().listed.size());
+}
+
+SIMSDK_CONTROL(int, SimSdk_loadConfiguration)(const char* path) {
+  if (path == nullptr) return simsdk::kNullArgument;
+  const auto lock = Lock();
+  SimState& state = SimState::Get();
+  int nextId = state.nextModelId;
+  std::vector<simsdk::CameraModel> models;
+  if (!simsdk::ReadConfiguration(path, nextId, models)) return simsdk::kBadConfiguration;
+  state.listed = std::move(models);
+  state.nextModelId = nextId;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_failCall)(const char* entryPoint, int code, int always) {
+  const int row = simsdk::RowOfEntryPoint(entryPoint);
+  if (row < 0) return simsdk::kUnknownName;
+  const auto lock = Lock();
+  SimState::Get().faults[row] = simsdk::Fault{code, always != 0};
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_clearFaults)() {
+  const auto lock = Lock();
+  auto& faults = SimState::Get().faults;
+  std::fill(std::begin(faults), std::end(faults), simsdk::Fault{});
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_delayCall)(const char* entryPoint, int milliseconds) {
+  const int row = simsdk::RowOfEntryPoint(entryPoint);
+  if (row < 0) return simsdk::kUnknownName;
+  if (milliseconds < 0) return simsdk::kOutOfRange;
+  const auto lock = Lock();
+  SimState::Get().delaysMs[row] = milliseconds;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_setVersion)(int major, int minor, int revision, int build) {
+  for (const int part : {major, minor, revision, build}) {
+    if (part < 0 || part > 255) return simsdk::kOutOfRange;
+  }
+  const auto lock = Lock();
+  unsigned char* version = SimState::Get().version;
+  version[0] = static_cast<unsigned char>(major);
+  version[1] = static_cast<unsigned char>(minor);
+  version[2] = static_cast<unsigned char>(revision);
+  version[3] = static_cast<unsigned char>(build);
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_setHandleReuse)(int enable) {
+  const auto lock = Lock();
+  SimState::Get().handles.SetReuse(enable != 0);
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_getJournalCount)() {
+  const auto lock = Lock();
+  return static_cast<int>(SimState::Get().journal.size());
+}
+
+SIMSDK_CONTROL(int, SimSdk_getJournalEntry)(int index, char* buffer, int bufferSize) {
+  const auto lock = Lock();
+  const auto& journal = SimState::Get().journal;
+  if (index < 0 || index >= static_cast<int>(journal.size())) return -1;
+  const std::string& line = journal[index];
+  if (buffer != nullptr && bufferSize > 0) {
+    const std::size_t n = std::min(line.size(), static_cast<std::size_t>(bufferSize) - 1);
+    std::memcpy(buffer, line.data(), n);
+    buffer[n] = '\0';
+  }
+  return static_cast<int>(line.size());
+}
+
+SIMSDK_CONTROL(int, SimSdk_clearJournal)() {
+  const auto lock = Lock();
+  SimState::Get().journal.clear();
+  return simsdk::kOk;
+}
+
+// Each definition above has exactly the type its list entry declares.
+#define SIMSDK_CONTROL_CHECK(ret, name, params) \
+  static_assert(std::is_same_v<decltype(&name), simsdk::name##_fn>, #name " differs from its declaration");
+SIMSDK_CONTROL_API(SIMSDK_CONTROL_CHECK)
+#undef SIMSDK_CONTROL_CHECK

@@ -1,0 +1,67 @@
+// The simulated camera SDK's control interface for tests, and its result
+// codes. The driver never calls these; tests resolve them from the loaded
+// library by name (the SimSdk_ prefix keeps them apart from the SDK's own
+// entry points).
+#pragma once
+
+#include "sdk/sdk_types.h"
+
+namespace simsdk {
+
+// Result codes of the simulated SDK's entry points (0 is success). The
+// binding's own -1 and -2 are never used.
+constexpr int kOk = 0;
+constexpr int kNotSupported = 1001;       // entry point not simulated
+constexpr int kInvalidHandle = 1002;      // unknown, deleted or wrong kind of handle
+constexpr int kNotConnected = 1003;       // the camera's connection is not open
+constexpr int kAlreadyConnected = 1004;   // a second Camera_openConnection
+constexpr int kOutOfRange = 1005;         // a value outside the camera's limits
+constexpr int kNullArgument = 1006;       // a required pointer is null
+constexpr int kVersionMismatch = 1007;    // isVersionCompliantDLL: not compliant
+constexpr int kUnknownName = 1008;        // control API: no such entry point or limit
+constexpr int kBadConfiguration = 1009;   // control API: unreadable configuration
+
+// The camera's lookup table has this many entries, each 0 to 255.
+constexpr int kLookupTableSize = 4096;
+
+}  // namespace simsdk
+
+// The control entry points, as a list: C(result type, name, (parameters)).
+// Each is exported undecorated with the SDK's calling convention.
+// clang-format off
+#define SIMSDK_CONTROL_API(C) \
+  /* Back to the start: the default cameras, no containers, no faults, */ \
+  /* delays or journal, version 1.4.23.52, fresh handle values. */ \
+  C(int, SimSdk_reset, ()) \
+  /* Empties the list of cameras the next discovery finds. */ \
+  C(int, SimSdk_clearCameras, ()) \
+  /* Adds a camera to the list; its index, or -1 for a bad size. */ \
+  C(int, SimSdk_addCamera, (const char* modelName, int imagerWidth, int imagerHeight, int color)) \
+  /* Changes one limit of listed camera `index` (names in sim_state.cpp). */ \
+  C(int, SimSdk_setCameraLimit, (int index, const char* limitName, double value)) \
+  /* Removes listed camera `index`; a discovered camera of it disappears. */ \
+  C(int, SimSdk_removeCamera, (int index)) \
+  C(int, SimSdk_getCameraCount, ()) \
+  /* Replaces the camera list with the cameras of a configuration file. */ \
+  C(int, SimSdk_loadConfiguration, (const char* path)) \
+  /* Makes `entryPoint` fail with `code`, once or always (code 0 clears). */ \
+  C(int, SimSdk_failCall, (const char* entryPoint, int code, int always)) \
+  C(int, SimSdk_clearFaults, ()) \
+  /* Delays every call of `entryPoint` by `milliseconds` (0 clears). */ \
+  C(int, SimSdk_delayCall, (const char* entryPoint, int milliseconds)) \
+  C(int, SimSdk_setVersion, (int major, int minor, int revision, int build)) \
+  /* When on, a freed handle value is handed out again, most recent first. */ \
+  C(int, SimSdk_setHandleReuse, (int enable)) \
+  /* The journal: one line per call, "name(arg,arg,...)". */ \
+  C(int, SimSdk_getJournalCount, ()) \
+  /* Copies line `index` (NUL-terminated, truncated to fit); its full */ \
+  /* length, or -1 when there is no such line. */ \
+  C(int, SimSdk_getJournalEntry, (int index, char* buffer, int bufferSize)) \
+  C(int, SimSdk_clearJournal, ())
+// clang-format on
+
+namespace simsdk {
+#define SIMSDK_CONTROL_FN_TYPE(ret, name, params) using name##_fn = ret(ECOCAM_SDK_CALL*) params;
+SIMSDK_CONTROL_API(SIMSDK_CONTROL_FN_TYPE)
+#undef SIMSDK_CONTROL_FN_TYPE
+}  // namespace simsdk
