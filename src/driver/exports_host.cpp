@@ -1,0 +1,102 @@
+// The exports that start and end the driver and describe it: initialize,
+// finalize, the system path and message procedure, the limits and the
+// camera names. They run on whatever thread the host calls them from.
+#include <string>
+
+#include "camera/camera_list.h"
+#include "ecocam/ecocam.h"
+#include "export_support.h"
+#include "platform/system.h"
+
+using ecocam::CameraList;
+using ecocam::DriverContext;
+using namespace ecocam::exports;
+
+namespace {
+
+void StoreSystemPath(const char* path) { Context().SetSystemPath(path); }
+
+}  // namespace
+
+// The first initialize (count 0) creates the registry and discovers the
+// cameras; later ones only count. Succeeds also when no camera was found.
+ECOCAM_API int ECOCAM_CALL initialize(const char* systemPath, DebugMsgProc msgProc) {
+  int result = 0;
+  Shield(
+      [&] {
+        DriverContext& ctx = Context();
+        if (systemPath != nullptr && systemPath[0] != '\0') StoreSystemPath(systemPath);
+        ctx.SetDebugMsgProcedure(msgProc);
+        LogLine(2, [] { return "===============\ninitialize: \n"; });
+        // Discovery's own result is not looked at: the host learns what was
+        // found from getCVLNoOfSupportedCameras.
+        if (ctx.RefCount() == 0) CameraList::GetInstance().Init();
+        const int count = ctx.AddRef();
+        LogLine(1, [count] {
+          const ecocam::platform::LocalTimeParts t = ecocam::platform::LocalTime();
+          return "initialize: SVS Vistek camera driver V" + std::string("1.0") + ", refcount=" +
+                 Num(count) + ", " + Num(t.year) + "-" + Num(t.month) + "-" + Num(t.day) + " " +
+                 Num(t.hour) + ":" + Num(t.minute) + ":" + Num(t.second);
+        });
+        result = 1;
+      },
+      [](const std::string& text) { return "initialize: --EXCEPTION caught : " + text; },
+      [] { return "initialize: SVS-VISTEK camera driver -- EXCEPTION occured"; });
+  return result;
+}
+
+// The finalize that brings the count to 0 destroys the registry with every
+// camera. An unmatched finalize leaves the count at 0 (and destroys a
+// registry that an export may have created before any initialize).
+ECOCAM_API int ECOCAM_CALL finalize(void) {
+  LogLine(2, [] { return "finalize: entering, refcount=" + Num(Context().RefCount()); });
+  int result = 0;
+  Shield(
+      [&] {
+        const int count = Context().Release();
+        if (count == 0) CameraList::DestroyInstance();
+        LogLine(2, [count] { return "finalize: leaving, refcount=" + Num(count); });
+        result = 1;
+      },
+      [](const std::string& text) { return "finalize: --EXCEPTION caught: " + text; },
+      [] { return "finalize: --EXCEPTION occured"; });
+  return result;
+}
+
+ECOCAM_API int ECOCAM_CALL setSystemPath(const char* path) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  try {
+    StoreSystemPath(path);
+    return 1;
+  } catch (...) {
+    return 0;
+  }
+}
+
+ECOCAM_API void ECOCAM_CALL setDebugMsgProc(DebugMsgProc msgProc) {
+  Context().SetDebugMsgProcedure(msgProc);
+}
+
+ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfGrabbers(void) { return 1; }
+
+ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfPorts(void) { return 20; }
+
+// Without a registry there is no camera: answer 0 without creating one, so
+// no registry is left behind in a library the host may unload.
+ECOCAM_API int ECOCAM_CALL getCVLNoOfSupportedCameras(void) {
+  try {
+    return CameraList::HasInstance() ? CameraList::GetInstance().Count() : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+ECOCAM_API char** ECOCAM_CALL getCVLCameraConfigNames(void) {
+  static char* noNames[1] = {nullptr};
+  try {
+    if (!CameraList::HasInstance()) return noNames;
+    return CameraList::GetInstance().ConfigNames();
+  } catch (...) {
+    return noNames;
+  }
+}

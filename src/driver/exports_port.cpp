@@ -1,0 +1,188 @@
+// The per-port exports: open and close a camera on a port, request a grab,
+// read a row, set the completion callback. A camera is found by name to be
+// opened and by port afterwards; a lookup that finds none throws, and the
+// export's shield turns that into its failure result and a level-1 line.
+//
+// The camera operations themselves (Open, Close, Grab, GetRow,
+// SetCompleteCB) join at the marked places together with the Camera class;
+// until then the registry holds no camera, so every lookup fails.
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "camera/camera_list.h"
+#include "ecocam/ecocam.h"
+#include "export_support.h"
+
+using ecocam::Camera;
+using ecocam::CameraList;
+using namespace ecocam::exports;
+
+namespace {
+
+bool EqualsIgnoringCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) {
+      return false;
+    }
+  }
+  return *a == *b;
+}
+
+// The names a host gives a slot without a camera.
+bool IsUndefinedCamera(const char* name) {
+  return name == nullptr || name[0] == '\0' || EqualsIgnoringCase(name, "Undefined") ||
+         EqualsIgnoringCase(name, "Udefinert");
+}
+
+std::string GrabberAndPort(int g, int p) { return "grabberNo=" + Num(g) + ", portNo=" + Num(p); }
+
+}  // namespace
+
+ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* cameraName,
+                                       int* size) {
+  if (size != nullptr) size[0] = size[1] = 0;
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(2, [&] {
+          return "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) +
+                 ", cameraName=" + Text(cameraName);
+        });
+        if (IsUndefinedCamera(cameraName)) {
+          LogLine(1, [&] {
+            return "openCVLPort: ERROR: undefined camera, " + GrabberAndPort(grabberNo, portNo) +
+                   ", cameraName=" + Text(cameraName);
+          });
+          return;
+        }
+        if (size == nullptr) {
+          LogLine(1, [&] {
+            return "openCVLPort: ERROR: null pointer for size, " + GrabberAndPort(grabberNo, portNo) +
+                   ", cameraName=" + Text(cameraName);
+          });
+          return;
+        }
+        CameraList& list = CameraList::GetInstance();
+        if (!list.IsCameraAvailable(cameraName)) {
+          LogLine(1, [&] { return "openCVLPort: ERROR: cannot find camera by name:" + Text(cameraName); });
+          return;
+        }
+        Camera& camera = list.GetByName(cameraName);
+        static_cast<void>(camera);
+        const bool opened = false;  // camera.Open(portNo, size)
+        if (opened) {
+          LogLine(2, [&] {
+            return "openCVLPort: leaving -- Camera " + Text(cameraName) + " OPENED on port " + Num(portNo);
+          });
+          result = 1;
+          return;
+        }
+        LogLine(1, [&] {
+          return "openCVLPort: ERROR: camera not opened, " + GrabberAndPort(grabberNo, portNo) +
+                 ", cameraName=" + Text(cameraName);
+        });
+      },
+      [&](const std::string& text) {
+        return "openCVLPort: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+      },
+      [&] {
+        return "openCVLPort: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) +
+               ", cameraName=" + Text(cameraName);
+      });
+  return result;
+}
+
+ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
+  LogLine(2, [&] { return "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo); });
+  Shield(
+      [&] {
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);  // camera.Close()
+      },
+      [&](const std::string& text) {
+        return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+      },
+      [&] { return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo); });
+  LogLine(2, [&] { return "closeCVLPort: leaving " + GrabberAndPort(grabberNo, portNo); });
+}
+
+ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(2, [&] { return "doCVLGrab entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);
+        const bool requested = false;  // camera.Grab()
+        if (!requested) return;
+        LogLine(2, [&] { return "doCVLGrab: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
+        result = 1;
+      },
+      [&](const std::string& text) {
+        return "doCVLGrab: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+      },
+      [&] {
+        return "doCVLGrab: --EXCEPTION caught  grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
+      });
+  return result;
+}
+
+// Copies from the row's first pixel, whatever firstColumn is: firstColumn
+// only enters the count of pixels.
+ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
+                                         int firstColumn, int lastColumn) {
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(4, [&] {
+          return "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) +
+                 "  portNo=" + Num(portNo);
+        });
+        if (dest == nullptr) {
+          LogLine(1, [&] {
+            return "getCVLGrabRow: ERROR: null pointer for dest, " + GrabberAndPort(grabberNo, portNo);
+          });
+          return;
+        }
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);
+        const unsigned char* pixels = nullptr;  // camera.GetRow(row)
+        const long long bytesPerPixel = 1;      // camera's pixel size in bits / 8
+        if (pixels == nullptr) return;
+        const long long count = (static_cast<long long>(lastColumn) - firstColumn + 1) * bytesPerPixel;
+        if (count > 0) std::memcpy(dest, pixels, static_cast<std::size_t>(count));
+        LogLine(4, [&] {
+          return "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) +
+                 "  portNo=" + Num(portNo);
+        });
+        result = 1;
+      },
+      [&](const std::string& text) {
+        return "getCVLGrabRow: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+      },
+      [] { return "getCVLGrabRow: --EXCEPTION caught"; });
+  return result;
+}
+
+ECOCAM_API int ECOCAM_CALL setCompleteCallback(int grabberNo, int portNo, CompleteCallback callback) {
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(2, [&] {
+          return "setCompleteCallback: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
+        });
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);
+        static_cast<void>(callback);  // camera.SetCompleteCB(callback)
+        LogLine(2, [&] {
+          return "setCompleteCallback: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
+        });
+        result = 1;
+      },
+      [&](const std::string& text) {
+        return "setCompleteCallback: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+      },
+      [] { return "setCompleteCallback: --EXCEPTION caught"; });
+  return result;
+}

@@ -1,0 +1,133 @@
+// The property exports and the configuration dialog. Properties are read and
+// written on an open port; any registered camera can be configured, open or
+// not.
+//
+// The camera operations (GetRange, GetProperty, SetProperty, Configure) join
+// at the marked places together with the Camera class; until then the
+// registry holds no camera, so every lookup fails.
+#include <string>
+
+#include "camera/camera_list.h"
+#include "ecocam/ecocam.h"
+#include "export_support.h"
+
+using ecocam::Camera;
+using ecocam::CameraList;
+using namespace ecocam::exports;
+
+namespace {
+
+std::string GrabberAndPort(int g, int p) { return "grabberNo=" + Num(g) + ", portNo=" + Num(p); }
+
+void LogNullPointer(const char* exportName, const char* argument, int g, int p) {
+  LogLine(1, [&] {
+    return std::string(exportName) + ": ERROR: null pointer for " + argument + ", " +
+           GrabberAndPort(g, p);
+  });
+}
+
+}  // namespace
+
+ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const char* property,
+                                            int* min, int* max) {
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(2, [&] {
+          return "getPropertyRange: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
+        });
+        if (min != nullptr) *min = 0;
+        if (max != nullptr) *max = 0;
+        const char* missing = property == nullptr ? "property" : min == nullptr ? "min" : max == nullptr ? "max" : nullptr;
+        if (missing != nullptr) {
+          LogNullPointer("getPropertyRange", missing, grabberNo, portNo);
+          return;
+        }
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);
+        const bool hasRange = false;  // camera.GetRange(property, *min, *max)
+        if (!hasRange) return;
+        LogLine(2, [&] {
+          return "getPropertyRange: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
+        });
+        result = 1;
+      },
+      [&](const std::string& text) {
+        return "getPropertyRange: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+      },
+      [] { return "getPropertyRange: --EXCEPTION caught"; });
+  return result;
+}
+
+ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* property, int* value) {
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(3, [&] { return "getProperty: portNo=" + Num(portNo) + ", prop=" + Text(property); });
+        if (property == nullptr || value == nullptr) {
+          LogNullPointer("getProperty", property == nullptr ? "property" : "value", grabberNo, portNo);
+          return;
+        }
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);
+        const bool read = false;  // camera.GetProperty(property, *value)
+        result = read ? 1 : 0;
+      },
+      [&](const std::string& text) {
+        return "getProperty: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) +
+               ", property=" + Text(property) + ": " + text;
+      },
+      [] { return "--EXCEPTION caught at getProperty"; });
+  return result;
+}
+
+ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* property, int value) {
+  int result = 0;
+  Shield(
+      [&] {
+        LogLine(3, [&] { return "setProperty: portNo=" + Num(portNo); });
+        if (property == nullptr) {
+          LogNullPointer("setProperty", "property", grabberNo, portNo);
+          return;
+        }
+        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
+        static_cast<void>(camera);
+        const bool written = false;  // camera.SetProperty(property, value)
+        result = written ? 1 : 0;
+      },
+      [&](const std::string& text) {
+        return "setProperty: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) +
+               ", property=" + Text(property) + ", value=" + Num(value) + ": " + text;
+      },
+      [] { return "setProperty: --EXCEPTION caught"; });
+  return result;
+}
+
+// Returns 0 when the user confirmed the sheet or no camera has the name, 1
+// when the sheet was cancelled or the work failed.
+ECOCAM_API int ECOCAM_CALL configureCamera(void* parent, const char* cameraName) {
+  int result = 1;
+  bool unknownName = false;
+  Shield(
+      [&] {
+        LogLine(2, [&] { return "configureCamera: entering cameraName=" + Text(cameraName); });
+        if (cameraName == nullptr || !CameraList::GetInstance().IsCameraAvailable(cameraName)) {
+          LogLine(1, [&] { return "configureCamera: ERROR: cannot find camera by name: " + Text(cameraName); });
+          unknownName = true;
+          return;
+        }
+        Camera& camera = CameraList::GetInstance().GetByName(cameraName);
+        static_cast<void>(camera);
+        static_cast<void>(parent);
+        const bool confirmed = false;  // camera.Configure(parent)
+        if (confirmed) result = 0;
+      },
+      [&](const std::string& text) {
+        return "configureCamera -- GenICam EXCEPTION occured " + text + ", cameraName=" + Text(cameraName);
+      },
+      [&] { return "configureCamera --EXCEPTION , cameraName=" + Text(cameraName); });
+  // A name no camera has returns at once, without the leaving line.
+  if (unknownName) return 0;
+  LogLine(2, [&] { return "configureCamera: leaving cameraName=" + Text(cameraName); });
+  return result;
+}
