@@ -56,7 +56,7 @@ TEST(DriverLogConcurrencyTest, LinesFromManyThreadsStayWhole) {
   EXPECT_EQ(capture.DebugLines().size(), static_cast<std::size_t>(kThreads * kLines));
 
   // The file: one whole line per call, in the same order as the procedure saw.
-  std::istringstream file(ReadFile(dir.File("SVS-Vistek.log")));
+  std::istringstream file(ReadLogFile(dir.File("SVS-Vistek.log")));
   std::string line;
   std::size_t k = 1;
   while (std::getline(file, line)) {

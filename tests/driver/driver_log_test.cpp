@@ -47,7 +47,7 @@ TEST_F(DriverLogTest, EachOutputHasItsOwnThreshold) {
   ctx.Log(1, "error");
   EXPECT_EQ(capture.DebugLines(), (std::vector<std::string>{"detail\n", "error\n"}));
   EXPECT_EQ(capture.ProcCalls(), (std::vector<std::string>{"07/12/06 12:42:37: ", "error\n"}));
-  EXPECT_EQ(ReadFile(LogFile()), "07/12/06 12:42:37: error\n");
+  EXPECT_EQ(ReadLogFile(LogFile()), "07/12/06 12:42:37: error\n");
 
   // Level 4 passes the debugger threshold only; level 5 passes none.
   capture.Clear();
@@ -115,9 +115,9 @@ TEST_F(DriverLogTest, PendingLinesReachTheFileFirstOnceAPathIsSet) {
   ctx.Log(1, "third");
   EXPECT_EQ(ctx.PendingLineCount(), 0u);
   const std::string ts = "07/12/06 12:42:37: ";
-  EXPECT_EQ(ReadFile(LogFile()), ts + "first\n" + ts + "second\n" + ts + "third\n");
+  EXPECT_EQ(ReadLogFile(LogFile()), ts + "first\n" + ts + "second\n" + ts + "third\n");
   ctx.Log(1, "fourth");
-  EXPECT_EQ(ReadFile(LogFile()), ts + "first\n" + ts + "second\n" + ts + "third\n" + ts + "fourth\n");
+  EXPECT_EQ(ReadLogFile(LogFile()), ts + "first\n" + ts + "second\n" + ts + "third\n" + ts + "fourth\n");
 }
 
 TEST_F(DriverLogTest, UnopenableFileLosesOnlyTheCurrentLine) {
@@ -133,7 +133,7 @@ TEST_F(DriverLogTest, UnopenableFileLosesOnlyTheCurrentLine) {
   ctx.SetSystemPath(dir.path().string());
   ctx.Log(1, "kept");
   const std::string ts = "07/12/06 12:42:37: ";
-  EXPECT_EQ(ReadFile(LogFile()), ts + "pending\n" + ts + "kept\n");
+  EXPECT_EQ(ReadLogFile(LogFile()), ts + "pending\n" + ts + "kept\n");
 }
 
 TEST_F(DriverLogTest, PendingLinesAreBoundedAndTheLossIsReported) {
@@ -148,7 +148,7 @@ TEST_F(DriverLogTest, PendingLinesAreBoundedAndTheLossIsReported) {
   EXPECT_EQ(ctx.PendingLineCount(), DriverContext::kMaxPendingLines);
   ctx.SetSystemPath(dir.path().string());
   ctx.Log(1, "after");
-  const std::string text = ReadFile(LogFile());
+  const std::string text = ReadLogFile(LogFile());
   EXPECT_NE(text.find("WARNING: 7 lines logged before the system path was set were lost\n"),
             std::string::npos);
   EXPECT_EQ(text.find(": line 6\n"), std::string::npos);

@@ -75,4 +75,16 @@ class LogCapture {
   std::vector<std::string> _debug;
 };
 
+// The log file's text with line ends as on Linux: the file is written in
+// text mode, so on Windows its lines end in "\r\n".
+inline std::string ReadLogFile(const std::string& path) {
+  std::string text = ReadFile(path);
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c != '\r') out.push_back(c);
+  }
+  return out;
+}
+
 }  // namespace ecocam::testing
