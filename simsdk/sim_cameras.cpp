@@ -209,6 +209,7 @@ SIMSDK_DEFINE(const char*, Error_getMessage)(int errorCode) {
     case kOutOfRange: return "value out of range";
     case kNullArgument: return "null pointer argument";
     case kVersionMismatch: return "version not compliant";
+    case kInternalError: return "internal error";
     default: return "unknown error";
   }
 }

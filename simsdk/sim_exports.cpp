@@ -73,7 +73,7 @@ Gate EnterCall(int row, std::string line) {
 }
 
 template <SdkRow Row, typename R, typename F, typename... A>
-R Run(const char* name, F fallback, A... args) {
+R RunGuarded(const char* name, F fallback, A... args) {
   const Gate gate = EnterCall(static_cast<int>(Row), JournalLine(name, args...));
   if (gate.faulted) {
     // An injected fault is the code for an int result, the neutral value otherwise.
@@ -87,6 +87,21 @@ R Run(const char* name, F fallback, A... args) {
     return Impl<Row>::Call(args...);
   } else {
     return Unsupported<R>(fallback);
+  }
+}
+
+// No exception leaves the library: a failure inside (memory exhausted, say)
+// becomes kInternalError, or the neutral value for other result types.
+template <SdkRow Row, typename R, typename F, typename... A>
+R Run(const char* name, F fallback, A... args) noexcept {
+  try {
+    return RunGuarded<Row, R>(name, fallback, args...);
+  } catch (...) {
+    if constexpr (std::is_same_v<R, int>) {
+      return kInternalError;
+    } else {
+      return static_cast<R>(fallback);
+    }
   }
 }
 

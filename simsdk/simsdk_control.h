@@ -20,6 +20,7 @@ constexpr int kNullArgument = 1006;       // a required pointer is null
 constexpr int kVersionMismatch = 1007;    // isVersionCompliantDLL: not compliant
 constexpr int kUnknownName = 1008;        // control API: no such entry point or limit
 constexpr int kBadConfiguration = 1009;   // control API: unreadable configuration
+constexpr int kInternalError = 1010;      // the simulation itself failed
 
 // The camera's lookup table has this many entries, each 0 to 255.
 constexpr int kLookupTableSize = 4096;
