@@ -77,8 +77,17 @@ function(ecocam_add_gtest)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
                        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(CMAKE_CROSSCOMPILING)
+    # Runs under Wine: scripts/test leaves these out where Wine cannot run.
+    list(APPEND T_LABELS wine)
+  endif()
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(ECOCAM_SANITIZE)
+    # The sanitizers intercept dlopen, which hides the caller's $ORIGIN run
+    # path: name the folder explicitly so the simulated SDK is found.
+    set_property(TEST ${T_NAME} APPEND PROPERTY ENVIRONMENT "LD_LIBRARY_PATH=${CMAKE_BINARY_DIR}/bin")
   endif()
 endfunction()
 

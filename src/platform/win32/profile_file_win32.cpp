@@ -3,6 +3,9 @@
 
 #include <climits>
 
+// windows.h maps WriteProfileString to the win.ini function; ours is different.
+#undef WriteProfileString
+
 #include "../profile_file.h"
 
 namespace ecocam::platform {
