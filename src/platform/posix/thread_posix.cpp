@@ -17,6 +17,7 @@ namespace {
 struct State {
   std::function<void()> body;
   Event done;
+  std::atomic<std::thread::id> id{};
 };
 }  // namespace
 
@@ -35,23 +36,27 @@ bool Thread::Start(std::function<void()> body) {
   if (_impl->thread.joinable()) return false;
   auto state = std::make_shared<State>();
   state->body = std::move(body);
+  // The state is in place before the thread starts, so the new thread may
+  // ask IsCurrent at once; the std::thread object is only touched here.
+  _impl->state = state;
   try {
     _impl->thread = std::thread([state] {
+      state->id.store(std::this_thread::get_id());
       state->body();
       state->done.Set();
     });
   } catch (const std::system_error&) {
+    _impl->state.reset();
     return false;
   }
-  _impl->state = std::move(state);
   return true;
 }
 
-bool Thread::Running() const { return _impl->thread.joinable(); }
+bool Thread::Running() const { return _impl->state != nullptr; }
 
 bool Thread::Join(std::uint32_t timeoutMs) {
-  if (!_impl->thread.joinable()) return true;
   if (IsCurrent()) return false;
+  if (!_impl->thread.joinable()) return true;
   if (!_impl->state->done.Wait(timeoutMs)) return false;
   _impl->thread.join();
   _impl->state.reset();
@@ -65,7 +70,8 @@ void Thread::Abandon(std::int32_t /*exitCode*/) {
 }
 
 bool Thread::IsCurrent() const {
-  return _impl->thread.joinable() && _impl->thread.get_id() == std::this_thread::get_id();
+  const std::shared_ptr<State>& state = _impl->state;
+  return state && state->id.load() == std::this_thread::get_id();
 }
 
 std::uint64_t CurrentThreadId() {

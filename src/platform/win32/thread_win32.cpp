@@ -32,19 +32,22 @@ bool Thread::Start(std::function<void()> body) {
   if (_impl->handle) return false;
   auto fn = std::make_unique<std::function<void()>>(std::move(body));
   unsigned id = 0;
-  uintptr_t h = _beginthreadex(nullptr, 0, &Trampoline, fn.get(), 0, &id);
+  // Started suspended so the handle and id are stored before the thread runs
+  // and may ask IsCurrent.
+  uintptr_t h = _beginthreadex(nullptr, 0, &Trampoline, fn.get(), CREATE_SUSPENDED, &id);
   if (h == 0) return false;
   fn.release();  // the thread owns it now
   _impl->handle = reinterpret_cast<HANDLE>(h);
   _impl->id = id;
+  ResumeThread(_impl->handle);
   return true;
 }
 
 bool Thread::Running() const { return _impl->handle != nullptr; }
 
 bool Thread::Join(std::uint32_t timeoutMs) {
-  if (!_impl->handle) return true;
   if (IsCurrent()) return false;
+  if (!_impl->handle) return true;
   detail::Deadline deadline(timeoutMs);
   detail::TimedWaitScope scope(deadline);
   for (;;) {
