@@ -97,7 +97,7 @@ endfunction()
 function(ecocam_add_export_test)
   cmake_parse_arguments(T "" "NAME;TARGET" "EXPECTED" ${ARGN})
   if(CMAKE_CROSSCOMPILING)
-    find_program(ECOCAM_OBJDUMP NAMES ${ECOCAM_TOOL_PREFIX}objdump i686-w64-mingw32-objdump REQUIRED)
+    find_program(ECOCAM_OBJDUMP NAMES ${ECOCAM_TOOL_PREFIX}objdump REQUIRED)
     set(tool ${ECOCAM_OBJDUMP})
     set(kind dll)
   else()
@@ -109,4 +109,17 @@ function(ecocam_add_export_test)
   add_test(NAME ${T_NAME}
            COMMAND ${CMAKE_COMMAND} -DLIB=$<TARGET_FILE:${T_TARGET}> -DKIND=${kind} -DTOOL=${tool}
                    -DEXPECTED=${expected} -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake)
+endfunction()
+
+# ecocam_add_import_test(NAME name TARGET binary)
+# Windows builds only: the binary may import nothing but Windows system DLLs.
+function(ecocam_add_import_test)
+  cmake_parse_arguments(T "" "NAME;TARGET" "" ${ARGN})
+  if(NOT CMAKE_CROSSCOMPILING)
+    return()
+  endif()
+  find_program(ECOCAM_OBJDUMP NAMES ${ECOCAM_TOOL_PREFIX}objdump REQUIRED)
+  add_test(NAME ${T_NAME}
+           COMMAND ${CMAKE_COMMAND} -DLIB=$<TARGET_FILE:${T_TARGET}> -DTOOL=${ECOCAM_OBJDUMP}
+                   -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake)
 endfunction()

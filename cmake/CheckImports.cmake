@@ -1,0 +1,27 @@
+# cmake -DLIB=file.dll -DTOOL=objdump -P CheckImports.cmake
+# Fails when a Windows binary imports anything but Windows system DLLs: with
+# the static runtime nothing of the compiler's (libstdc++, libgcc,
+# libwinpthread) may be needed beside it.
+execute_process(COMMAND ${TOOL} -p ${LIB} OUTPUT_VARIABLE text RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "cannot read the imports of ${LIB}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" lines "${text}")
+set(system kernel32 msvcrt user32 gdi32 advapi32 comctl32 comdlg32 shell32 ole32 oleaut32 uxtheme ws2_32)
+set(bad "")
+set(all "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "DLL Name: " "" dll "${line}")
+  string(STRIP "${dll}" dll)
+  string(TOLOWER "${dll}" lower)
+  string(REGEX REPLACE "\\.dll$" "" base "${lower}")
+  list(APPEND all ${dll})
+  list(FIND system "${base}" known)
+  if(known EQUAL -1 AND NOT "${base}" MATCHES "^api-ms-win-")
+    list(APPEND bad ${dll})
+  endif()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "${LIB} needs DLLs that Windows does not have: ${bad}")
+endif()
+message(STATUS "${LIB} imports only system DLLs: ${all}")
