@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include <boost/ptr_container/ptr_vector.hpp>
@@ -16,6 +17,8 @@
 #include "params/param.h"
 #include "params/param_names.h"
 #include "params/param_types.h"
+#include "params/push_target.h"
+#include "sdk/sdk_types.h"
 
 namespace ecocam {
 
@@ -63,6 +66,27 @@ class CameraParameters {
   bool Load();
   // Writes the set to the camera's section of the driver's INI file.
   bool Save();
+
+  // Reads the open camera's limits into the minima, maxima and steps of the
+  // sizes, timing, gain and strobe parameters. `port` is for the log only.
+  void SetRange(sdk::CameraHandle camera, int port);
+  // Derives the enabled flags and checks binning, area of interest, ranges
+  // and steps. False with `message` set at the first problem (some problems
+  // also reset the offending values). Throws std::runtime_error when the set
+  // has no enumerated Binning parameter.
+  bool Validate(std::string& message);
+
+  // Writes the named parameters to the open camera, in the fixed order of
+  // the camera's features. False when a step that must not fail failed.
+  bool PushToCamera(const PushTarget& camera, sdk::CameraHandle handle,
+                    const std::set<std::string>& names);
+  // The sequence itself: false when the lookup table failed; throws
+  // std::runtime_error when the pixel depth could not be set.
+  bool PushToCamera_go(const PushTarget& camera, sdk::CameraHandle handle,
+                       const std::set<std::string>& names);
+  // Sends the lookup table of the file `LUTtable`, column `LUTtableRow`,
+  // when `UseLUT` is on. Never throws.
+  bool Push_LUT(sdk::CameraHandle handle);
 
  private:
   // Creates the catalogue's parameters on an empty set.
