@@ -114,6 +114,22 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   EXPECT_EQ(finalize(), 1);
 }
 
+// A per-port call before initialize creates an empty registry; the first
+// initialize still discovers on it and the last finalize destroys it.
+TEST_F(ExportsTest, PerPortCallBeforeInitializeFailsAndLeavesDiscoveryToInitialize) {
+  EXPECT_EQ(doCVLGrab(0, 1), 0);
+  EXPECT_EQ(Logged(), (Lines{"doCVLGrab entering grabberNo=0 portNo=1\n",
+                             "CameraList::GetByPort: ERROR: could not find camera on port 1\n",
+                             "doCVLGrab: --EXCEPTION caught  grabberNo=0, portNo=1: "
+                             "CameraList::GetByPort: ERROR: could not find camera\n"}));
+  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  const Lines lines = Logged();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "CameraList::Init: entering\n");
+  EXPECT_EQ(finalize(), 1);
+  EXPECT_EQ(Logged().at(1), "CameraList::~CameraList: entering\n");
+}
+
 TEST_F(ExportsTest, InitializeWithNullProcedureClearsTheOldOne) {
   ASSERT_EQ(initialize(nullptr, nullptr), 1);
   EXPECT_EQ(finalize(), 1);
