@@ -1,14 +1,5 @@
-# Cross-build for 32-bit Windows with mingw-w64 (POSIX thread model, which
-# has std::thread and std::mutex). Tests run under 32-bit Wine.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-set(ECOCAM_TOOL_PREFIX i686-w64-mingw32-)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run;32)
+# Cross-build for 32-bit Windows with mingw-w64: the form the host loads in
+# the field. Tests run under 32-bit Wine.
+set(ECOCAM_MINGW_ARCH i686)
+set(ECOCAM_WINE_BITS 32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
