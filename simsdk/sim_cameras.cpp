@@ -210,6 +210,8 @@ SIMSDK_DEFINE(const char*, Error_getMessage)(int errorCode) {
     case kNullArgument: return "null pointer argument";
     case kVersionMismatch: return "version not compliant";
     case kInternalError: return "internal error";
+    case kWrongPixelType: return "pixel type does not allow this conversion";
+    case kBufferTooSmall: return "buffer too small";
     default: return "unknown error";
   }
 }

@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "sim_state.h"
+#include "sim_streaming.h"
 #include "simsdk_control.h"
 
 namespace {
@@ -25,6 +26,7 @@ simsdk::CameraModel* ListedCamera(int index) {
 #define SIMSDK_CONTROL(ret, name) extern "C" ECOCAM_EXPORT_SYMBOL ret ECOCAM_SDK_CALL name
 
 SIMSDK_CONTROL(int, SimSdk_reset)() {
+  simsdk::ResetStreaming();  // waits for the channels' threads, so without the lock
   const auto lock = Lock();
   SimState::Get().ResetLocked();
   return simsdk::kOk;
@@ -158,6 +160,61 @@ SIMSDK_CONTROL(int, SimSdk_clearJournal)() {
   const auto lock = Lock();
   SimState::Get().journal.clear();
   return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_findCamera)(const char* modelName) {
+  if (modelName == nullptr) return 0;
+  const auto lock = Lock();
+  for (const auto& [handle, camera] : SimState::Get().cameras) {
+    if (camera->model.modelName == modelName) return handle;
+  }
+  return 0;
+}
+
+SIMSDK_CONTROL(int, SimSdk_setPixelType)(int camera, int pixelType) {
+  const auto lock = Lock();
+  simsdk::SimCamera* found = SimState::Get().FindCameraLocked(camera);
+  if (found == nullptr) return simsdk::kInvalidHandle;
+  found->model.pixelType = pixelType;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_fireTrigger)(int camera) {
+  const auto lock = Lock();
+  if (SimState::Get().FindCameraLocked(camera) == nullptr) return simsdk::kInvalidHandle;
+  simsdk::TriggerLocked(camera, (1u << 3) | (1u << 4));
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_pauseFrames)(int pause) {
+  const auto lock = Lock();
+  simsdk::StreamingState& streams = simsdk::Streams();
+  streams.paused = pause != 0;
+  for (auto& [handle, channel] : streams.channels) channel->wake.notify_all();
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_getFrameCounters)(int channel, long long* produced, long long* delivered, long long* lost,
+                                             long long* released, long long* reclaimed) {
+  const auto lock = Lock();
+  simsdk::StreamingState& streams = simsdk::Streams();
+  const simsdk::FrameCounters* counters = &streams.totals;
+  if (channel != 0) {
+    const auto it = streams.channels.find(channel);
+    if (it == streams.channels.end()) return simsdk::kInvalidHandle;
+    counters = &it->second->counters;
+  }
+  if (produced != nullptr) *produced = counters->produced;
+  if (delivered != nullptr) *delivered = counters->delivered;
+  if (lost != nullptr) *lost = counters->lost;
+  if (released != nullptr) *released = counters->released;
+  if (reclaimed != nullptr) *reclaimed = counters->reclaimed;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_getChannelCount)() {
+  const auto lock = Lock();
+  return static_cast<int>(simsdk::Streams().channels.size());
 }
 
 // Each definition above has exactly the type its list entry declares.

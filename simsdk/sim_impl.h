@@ -34,7 +34,26 @@ SIMSDK_SIMULATED(Camera_getSubnetMask)
 SIMSDK_SIMULATED(Camera_isCameraFeature)
 SIMSDK_SIMULATED(Error_getMessage)
 
-// Settings and limits (sim_settings.cpp, sim_image_settings.cpp).
+// Streaming channels and images (sim_streaming.cpp, sim_images.cpp).
+SIMSDK_SIMULATED(StreamingChannel_create)
+SIMSDK_SIMULATED(StreamingChannel_delete)
+SIMSDK_SIMULATED(Image_getDataPointer)
+SIMSDK_SIMULATED(Image_getBufferIndex)
+SIMSDK_SIMULATED(Image_getCamera)
+SIMSDK_SIMULATED(Image_release)
+SIMSDK_SIMULATED(Image_getImageRGB)
+SIMSDK_SIMULATED(Image_getImage12bitAs8bit)
+SIMSDK_SIMULATED(Image_getPixelType)
+SIMSDK_SIMULATED(Image_getImageSize)
+SIMSDK_SIMULATED(Image_getSizeX)
+SIMSDK_SIMULATED(Image_getSizeY)
+SIMSDK_SIMULATED(Image_getImageID)
+SIMSDK_SIMULATED(Image_getTimestamp)
+SIMSDK_SIMULATED(Image_getTransferTime)
+SIMSDK_SIMULATED(Image_getPacketCount)
+
+// Settings and limits (sim_settings.cpp, sim_image_settings.cpp,
+// acquisition in sim_acquisition.cpp).
 SIMSDK_SIMULATED(Camera_evaluateMaximalPacketSize)
 SIMSDK_SIMULATED(Camera_setStreamingPacketSize)
 SIMSDK_SIMULATED(Camera_setInterPacketDelay)

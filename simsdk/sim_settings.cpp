@@ -1,6 +1,6 @@
 // The simulated camera's analog and timing settings and their limits:
-// frame rate, exposure, gain and offset, the automatic gain, acquisition and
-// trigger, strobe, and the network packet settings. Every setter checks its
+// frame rate, exposure, gain and offset, the automatic gain, trigger
+// polarity, strobe, and the network packet settings. Every setter checks its
 // value against the camera's limits and records it; every getter reports what
 // was recorded or the limit. All need an open connection.
 #include "sim_impl.h"
@@ -183,28 +183,6 @@ SIMSDK_DEFINE(int, Camera_getAutoExposureLimits)(CameraHandle camera, float* min
   if (minExposure == nullptr || maxExposure == nullptr) return kNullArgument;
   const int result = GetSetting(camera, minExposure, &CameraSettings::autoExposureMin);
   return result != kOk ? result : GetSetting(camera, maxExposure, &CameraSettings::autoExposureMax);
-}
-
-// Acquisition: control 0 stops, 1 starts; modes 0 (stopped) to 4 (external
-// trigger, external exposure).
-SIMSDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquisitionControl) {
-  return SetChoice(camera, acquisitionControl, &CameraSettings::acquisitionControl, 0, 1);
-}
-SIMSDK_DEFINE(int, Camera_getAcquisitionControl)(CameraHandle camera, int* acquisitionControl) {
-  return GetSetting(camera, acquisitionControl, &CameraSettings::acquisitionControl);
-}
-SIMSDK_DEFINE(int, Camera_setAcquisitionMode)(CameraHandle camera, int acquisitionMode) {
-  return SetChoice(camera, acquisitionMode, &CameraSettings::acquisitionMode, 0, 4);
-}
-SIMSDK_DEFINE(int, Camera_getAcquisitionMode)(CameraHandle camera, int* acquisitionMode) {
-  return GetSetting(camera, acquisitionMode, &CameraSettings::acquisitionMode);
-}
-// Counts the trigger; frames for it come with the streaming channel.
-SIMSDK_DEFINE(int, Camera_softwareTrigger)(CameraHandle camera) {
-  return WithConnectedCamera(camera, [](SimCamera& c) {
-    ++c.settings.softwareTriggers;
-    return kOk;
-  });
 }
 
 // Trigger and strobe: polarity 0 positive, 1 negative; strobe position and

@@ -21,6 +21,8 @@ constexpr int kVersionMismatch = 1007;    // isVersionCompliantDLL: not complian
 constexpr int kUnknownName = 1008;        // control API: no such entry point or limit
 constexpr int kBadConfiguration = 1009;   // control API: unreadable configuration
 constexpr int kInternalError = 1010;      // the simulation itself failed
+constexpr int kWrongPixelType = 1011;     // a conversion the image's pixel type does not allow
+constexpr int kBufferTooSmall = 1012;     // a destination smaller than the converted image
 
 // The camera's lookup table has this many entries, each 0 to 255.
 constexpr int kLookupTableSize = 4096;
@@ -58,7 +60,24 @@ constexpr int kLookupTableSize = 4096;
   /* Copies line `index` (NUL-terminated, truncated to fit); its full */ \
   /* length, or -1 when there is no such line. */ \
   C(int, SimSdk_getJournalEntry, (int index, char* buffer, int bufferSize)) \
-  C(int, SimSdk_clearJournal, ())
+  C(int, SimSdk_clearJournal, ()) \
+  /* The first discovered camera named `modelName`; 0 when there is none. */ \
+  C(int, SimSdk_findCamera, (const char* modelName)) \
+  /* Sets the pixel type of discovered camera `camera`'s next frames (a */ \
+  /* monochrome camera set to 12 bit still sends Mono12Packed). */ \
+  C(int, SimSdk_setPixelType, (int camera, int pixelType)) \
+  /* An external trigger: one frame from `camera` when it acquires in */ \
+  /* mode 3 or 4; otherwise ignored. */ \
+  C(int, SimSdk_fireTrigger, (int camera)) \
+  /* Pauses (1) or resumes (0) frame production of every camera. Triggers */ \
+  /* arriving meanwhile wait; free-running frames are not made. */ \
+  C(int, SimSdk_pauseFrames, (int pause)) \
+  /* Frame counters of live channel `channel`, or with 0 of all channels */ \
+  /* since the reset. Null pointers are skipped. After every channel is */ \
+  /* deleted: produced = delivered + lost, delivered = released + reclaimed. */ \
+  C(int, SimSdk_getFrameCounters, (int channel, long long* produced, long long* delivered, long long* lost, long long* released, long long* reclaimed)) \
+  /* Streaming channels alive now. */ \
+  C(int, SimSdk_getChannelCount, ())
 // clang-format on
 
 namespace simsdk {

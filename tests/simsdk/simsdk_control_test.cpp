@@ -81,9 +81,7 @@ TEST_F(SimSdkControlTest, JournalRecordsCallsAndCopiesSafely) {
 
 TEST_F(SimSdkControlTest, EntryPointsWithoutSimulationSayNotSupported) {
   const CameraHandle camera = OpenCamera(0);
-  StreamingChannelHandle channel = 0;
-  EXPECT_EQ(simsdk::kNotSupported,
-            StreamingChannel_create(&channel, 1, camera, 10, nullptr, nullptr));
+  EXPECT_EQ(simsdk::kNotSupported, StreamingChannel_setChannelTimeout(1, 1.0f));
   EXPECT_EQ(simsdk::kNotSupported, Camera_writeEEPROM(camera));
   EXPECT_EQ(nullptr, Image_getDataPointer(1));
   EXPECT_EQ(0, Image_getSizeX(1));

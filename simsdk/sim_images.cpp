@@ -1,0 +1,137 @@
+// The images a streaming channel delivers: their description, their pixels,
+// their release, and the two conversions the driver asks for.
+#include <cstring>
+
+#include "imaging/pixel_conversion.h"
+#include "sim_impl.h"
+#include "sim_streaming.h"
+#include "simsdk_pattern.h"
+
+namespace simsdk {
+
+namespace imaging = ecocam::imaging;
+
+namespace {
+
+// The buffer of a live image and the channel that keeps it alive.
+struct ImageView {
+  std::shared_ptr<SimChannel> channel;
+  ImageBuffer* buffer = nullptr;
+};
+
+ImageView FindImage(ImageHandle image) {
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  StreamingState::ImageRef* ref = FindImageLocked(image);
+  if (ref == nullptr) return {};
+  return {ref->channel, &ref->channel->buffers[ref->buffer]};
+}
+
+// One field of a live image's description; `none` for an unknown image.
+template <typename T>
+T Describe(ImageHandle image, T ImageInfo::*field, T none) {
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  StreamingState::ImageRef* ref = FindImageLocked(image);
+  return ref == nullptr ? none : ref->channel->buffers[ref->buffer].info.*field;
+}
+
+imaging::BayerPhase PhaseOf(int pixelType) {
+  switch (pixelType) {
+    case kPixelBayerRG8: return imaging::BayerPhase::kRG;
+    case kPixelBayerGB8: return imaging::BayerPhase::kGB;
+    case kPixelBayerBG8: return imaging::BayerPhase::kBG;
+    default: return imaging::BayerPhase::kGR;
+  }
+}
+
+}  // namespace
+
+// The pixels stay valid until the image is released or taken back.
+SIMSDK_DEFINE(unsigned char*, Image_getDataPointer)(ImageHandle image) {
+  const ImageView view = FindImage(image);
+  return view.buffer == nullptr ? nullptr : view.buffer->data.data();
+}
+
+SIMSDK_DEFINE(int, Image_getBufferIndex)(ImageHandle image) {
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  StreamingState::ImageRef* ref = FindImageLocked(image);
+  return ref == nullptr ? -1 : static_cast<int>(ref->buffer);
+}
+
+SIMSDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  StreamingState::ImageRef* ref = FindImageLocked(image);
+  return ref == nullptr ? -1 : ref->channel->camera;
+}
+
+// Hands the image's buffer back to its channel.
+SIMSDK_DEFINE(int, Image_release)(ImageHandle image) {
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  StreamingState::ImageRef* ref = FindImageLocked(image);
+  if (ref == nullptr) return kInvalidHandle;
+  const std::shared_ptr<SimChannel> channel = ref->channel;
+  channel->buffers[ref->buffer].image = 0;
+  Streams().images.erase(image);
+  state.handles.Release(image);
+  ++channel->counters.released;
+  ++Streams().totals.released;
+  return kOk;
+}
+
+SIMSDK_DEFINE(int, Image_getPixelType)(ImageHandle image) { return Describe(image, &ImageInfo::pixelType, 0); }
+SIMSDK_DEFINE(int, Image_getSizeX)(ImageHandle image) { return Describe(image, &ImageInfo::sizeX, 0); }
+SIMSDK_DEFINE(int, Image_getSizeY)(ImageHandle image) { return Describe(image, &ImageInfo::sizeY, 0); }
+SIMSDK_DEFINE(int, Image_getImageID)(ImageHandle image) { return Describe(image, &ImageInfo::imageId, 0); }
+SIMSDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) { return Describe(image, &ImageInfo::timestamp, 0.0); }
+SIMSDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
+  return Describe(image, &ImageInfo::transferTime, 0.0);
+}
+SIMSDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageInfo::packetCount, 0); }
+SIMSDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
+  return static_cast<int>(Describe(image, &ImageInfo::bytes, std::size_t{0}));
+}
+
+// 3 bytes per pixel, R, G, B. Bayer frames are demosaiced with
+// `bayerMethod` (-1 none, 1 simple, 3 high-quality linear); 24-bit colour
+// frames are copied (they carry the same byte order); Mono8 frames give
+// grey (R = G = B). The conversion runs without the SDK's lock.
+SIMSDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, int bufferLength, int bayerMethod) {
+  const ImageView view = FindImage(image);
+  if (view.buffer == nullptr) return kInvalidHandle;
+  if (buffer == nullptr) return kNullArgument;
+  const ImageInfo& info = view.buffer->info;
+  const std::size_t pixels = static_cast<std::size_t>(info.sizeX) * info.sizeY;
+  if (bufferLength < 0 || static_cast<std::size_t>(bufferLength) < pixels * 3) return kBufferTooSmall;
+  const std::uint8_t* src = view.buffer->data.data();
+  if (IsBayer8(info.pixelType)) {
+    if (bayerMethod != -1 && bayerMethod != 1 && bayerMethod != 3) return kOutOfRange;
+    imaging::Demosaic(src, info.sizeX, info.sizeX, info.sizeY, PhaseOf(info.pixelType),
+                      static_cast<imaging::BayerMethod>(bayerMethod), buffer, static_cast<std::ptrdiff_t>(info.sizeX) * 3);
+  } else if (info.pixelType == kPixelRGB24) {
+    std::memcpy(buffer, src, pixels * 3);
+  } else if (info.pixelType == kPixelMono8) {
+    for (std::size_t i = 0; i < pixels; ++i) buffer[3 * i] = buffer[3 * i + 1] = buffer[3 * i + 2] = src[i];
+  } else {
+    return kWrongPixelType;
+  }
+  return kOk;
+}
+
+// Mono12Packed to 8 bit (the 8 most significant bits), 1 byte per pixel.
+SIMSDK_DEFINE(int, Image_getImage12bitAs8bit)(ImageHandle image, unsigned char* buffer, int bufferLength) {
+  const ImageView view = FindImage(image);
+  if (view.buffer == nullptr) return kInvalidHandle;
+  if (buffer == nullptr) return kNullArgument;
+  const ImageInfo& info = view.buffer->info;
+  if (info.pixelType != kPixelMono12Packed) return kWrongPixelType;
+  const std::size_t pixels = static_cast<std::size_t>(info.sizeX) * info.sizeY;
+  if (bufferLength < 0 || static_cast<std::size_t>(bufferLength) < pixels) return kBufferTooSmall;
+  imaging::UnpackMono12PackedTo8(view.buffer->data.data(), pixels, buffer);
+  return kOk;
+}
+
+}  // namespace simsdk

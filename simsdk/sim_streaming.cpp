@@ -1,0 +1,331 @@
+// Streaming channels: creation, deletion and the thread of each channel,
+// which makes the frames and delivers them through the callback.
+#include "sim_streaming.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim_impl.h"
+#include "simsdk_pattern.h"
+
+namespace simsdk {
+
+namespace {
+
+constexpr int kMaxBuffers = 1000;
+constexpr int kGvspOverhead = 36;  // IP, UDP and stream headers of a packet
+constexpr auto kIdleRecheck = std::chrono::milliseconds(100);
+constexpr double kLinkBitsPerSecond = 1e9;
+
+using Lock = std::unique_lock<std::mutex>;
+
+// The pixel type of the camera's frames: Mono12Packed for a monochrome
+// camera set to 12 bit, otherwise the camera's own.
+int FramePixelType(const SimCamera& camera) {
+  const bool packed = !camera.model.color && camera.settings.pixelDepth == 2;
+  return packed ? kPixelMono12Packed : camera.model.pixelType;
+}
+
+ImageInfo DescribeFrame(const SimCamera& camera, int imageId, SimClock::time_point madeAt) {
+  const CameraSettings& s = camera.settings;
+  ImageInfo info;
+  info.sizeX = s.aoiWidth / (s.binningMode == 1 || s.binningMode == 3 ? 2 : 1);
+  info.sizeY = s.aoiHeight / (s.binningMode == 2 || s.binningMode == 3 ? 2 : 1);
+  info.pixelType = FramePixelType(camera);
+  info.imageId = imageId;
+  info.timestamp = SimSeconds(madeAt);
+  info.bytes = FrameBytes(info.pixelType, info.sizeX, info.sizeY);
+  info.transferTime = static_cast<double>(info.bytes) * 8.0 / kLinkBitsPerSecond;
+  const std::size_t payload = static_cast<std::size_t>(std::max(s.packetSize - kGvspOverhead, 1));
+  info.packetCount = static_cast<int>((info.bytes + payload - 1) / payload) + 2;  // with leader and trailer
+  return info;
+}
+
+void Count(SimChannel& channel, long long FrameCounters::*counter) {
+  ++(channel.counters.*counter);
+  ++(Streams().totals.*counter);
+}
+
+// Takes back every image of `channel` that is still out.
+void ReclaimAllLocked(SimChannel& channel) {
+  StreamingState& streams = Streams();
+  for (ImageBuffer& buffer : channel.buffers) {
+    if (buffer.image == 0) continue;
+    streams.images.erase(buffer.image);
+    SimState::Get().handles.Release(buffer.image);
+    buffer.image = 0;
+    Count(channel, &FrameCounters::reclaimed);
+  }
+}
+
+// Whether `camera` still asks for frames.
+bool Acquiring(const SimCamera* camera) {
+  return camera != nullptr && camera->connected && camera->settings.acquisitionControl == 1;
+}
+
+// Marks the channel busy for the life of the object.
+class BusyMark {
+ public:
+  explicit BusyMark(SimChannel& channel) : _channel(channel) { _channel.busy = true; }
+  ~BusyMark() {  // runs with the lock held
+    _channel.busy = false;
+    _channel.idle.notify_all();
+  }
+  BusyMark(const BusyMark&) = delete;
+  BusyMark& operator=(const BusyMark&) = delete;
+
+ private:
+  SimChannel& _channel;
+};
+
+// Makes one frame made at `madeAt` and delivers it. Called and returns with
+// the lock held; drops it while filling and while the callback runs. A frame
+// whose acquisition stopped while it was being filled is lost.
+void ProduceAndDeliver(Lock& lock, const std::shared_ptr<SimChannel>& shared, const SimCamera& camera,
+                       SimClock::time_point madeAt) {
+  SimChannel& channel = *shared;
+  const ImageInfo info = DescribeFrame(camera, channel.nextImageId++, madeAt);
+  Count(channel, &FrameCounters::produced);
+  const auto free = std::find_if(channel.buffers.begin(), channel.buffers.end(),
+                                 [](const ImageBuffer& b) { return b.image == 0 && !b.filling; });
+  if (free == channel.buffers.end()) {
+    Count(channel, &FrameCounters::lost);
+    return;
+  }
+  const BusyMark busy(channel);
+  ImageBuffer& buffer = *free;
+  buffer.filling = true;
+  lock.unlock();
+  bool filled = true;
+  try {
+    buffer.data.resize(info.bytes);
+    FillPattern(info.pixelType, info.imageId, info.sizeX, info.sizeY, buffer.data.data());
+  } catch (...) {
+    filled = false;
+  }
+  lock.lock();
+  buffer.filling = false;
+  SimState& state = SimState::Get();
+  if (!filled || channel.stop || !Acquiring(state.FindCameraLocked(channel.camera))) {
+    Count(channel, &FrameCounters::lost);
+    return;
+  }
+  const ImageHandle image = state.handles.Allocate(HandleKind::kImage);
+  buffer.info = info;
+  buffer.image = image;
+  Streams().images[image] = StreamingState::ImageRef{shared, static_cast<std::size_t>(free - channel.buffers.begin())};
+  Count(channel, &FrameCounters::delivered);
+  lock.unlock();
+  int answer = 0;
+  try {
+    answer = channel.callback(image, channel.context);
+  } catch (...) {
+    answer = -1;  // a callback must not throw; treat it as a refusal
+  }
+  lock.lock();
+  // A refused image comes back at once, unless the driver released it already.
+  if (answer != 0 && buffer.image == image) {
+    Streams().images.erase(image);
+    state.handles.Release(image);
+    buffer.image = 0;
+    Count(channel, &FrameCounters::reclaimed);
+  }
+}
+
+// The channel's thread: waits until a frame is due, makes and delivers it.
+void RunChannel(std::shared_ptr<SimChannel> shared) {
+  SimChannel& channel = *shared;
+  SimState& state = SimState::Get();
+  Lock lock(state.mutex);
+  while (!channel.stop) {
+    const SimCamera* camera = state.FindCameraLocked(channel.camera);
+    const bool on = Acquiring(camera);
+    const int mode = on ? camera->settings.acquisitionMode : 0;
+    const bool triggered = mode == 2 || mode == 3 || mode == 4;
+    if (!triggered) channel.pendingTriggers = 0;
+    if (mode != 1) channel.scheduled = false;
+    const bool producing = on && !Streams().paused;
+    const auto now = SimClock::now();
+    bool due = false;
+    SimClock::time_point madeAt = now;
+    if (producing && mode == 1) {
+      const float rate = camera->settings.frameRate;
+      const auto period = std::chrono::duration_cast<SimClock::duration>(
+          std::chrono::duration<double>(rate > 0.0f ? 1.0 / rate : 1.0));
+      if (!channel.scheduled) {
+        channel.nextDue = now;
+        channel.scheduled = true;
+      }
+      if (now >= channel.nextDue) {
+        due = true;
+        madeAt = channel.nextDue;
+        channel.nextDue += period;
+        // Frames fall due at a steady rate; after a long stall (a paused
+        // process) the schedule starts afresh instead of catching up.
+        if (now - channel.nextDue > std::chrono::seconds(1)) channel.nextDue = now + period;
+      }
+    } else if (producing && triggered && channel.pendingTriggers > 0) {
+      --channel.pendingTriggers;
+      due = true;
+    }
+    if (due) {
+      try {
+        ProduceAndDeliver(lock, shared, *camera, madeAt);
+      } catch (...) {
+        if (!lock.owns_lock()) lock.lock();
+      }
+      continue;
+    }
+    auto until = now + kIdleRecheck;
+    if (producing && channel.scheduled) until = std::min(until, channel.nextDue);
+    channel.wake.wait_until(lock, until);
+  }
+  ReclaimAllLocked(channel);
+}
+
+// Ends the thread of a channel already marked stopped: joins it, or lets it
+// finish on its own when called from inside its own callback.
+void EndThread(SimChannel& channel) {
+  if (!channel.thread.joinable()) return;
+  if (channel.thread.get_id() == std::this_thread::get_id()) {
+    channel.thread.detach();
+  } else {
+    channel.thread.join();
+  }
+}
+
+}  // namespace
+
+StreamingState::StreamingState() { SimState::Get(); }  // constructed first, so destroyed after this
+
+StreamingState::~StreamingState() {
+  for (auto& [handle, channel] : channels) {
+    {
+      std::lock_guard<std::mutex> lock(SimState::Get().mutex);
+      channel->stop = true;
+    }
+    channel->wake.notify_all();
+    EndThread(*channel);
+  }
+}
+
+StreamingState& Streams() {
+  static StreamingState streams;
+  return streams;
+}
+
+double SimSeconds(SimClock::time_point t) {
+  static const SimClock::time_point epoch = SimClock::now();
+  return std::chrono::duration<double>(t - epoch).count();
+}
+
+void WakeChannelsLocked(CameraHandle camera) {
+  for (auto& [handle, channel] : Streams().channels) {
+    if (channel->camera == camera) channel->wake.notify_all();
+  }
+}
+
+void TriggerLocked(CameraHandle camera, unsigned modes) {
+  const SimCamera* found = SimState::Get().FindCameraLocked(camera);
+  if (found == nullptr || !found->connected || found->settings.acquisitionControl != 1) return;
+  if ((modes & (1u << found->settings.acquisitionMode)) == 0) return;
+  for (auto& [handle, channel] : Streams().channels) {
+    if (channel->camera != camera) continue;
+    ++channel->pendingTriggers;
+    channel->wake.notify_all();
+  }
+}
+
+void WaitChannelsIdle(Lock& lock, CameraHandle camera) {
+  std::vector<std::shared_ptr<SimChannel>> channels;
+  for (auto& [handle, channel] : Streams().channels) {
+    if (channel->camera == camera && channel->thread.get_id() != std::this_thread::get_id()) {
+      channels.push_back(channel);
+    }
+  }
+  for (auto& channel : channels) channel->idle.wait(lock, [&] { return !channel->busy; });
+}
+
+void ResetStreaming() {
+  SimState& state = SimState::Get();
+  StreamingState& streams = Streams();
+  std::map<StreamingChannelHandle, std::shared_ptr<SimChannel>> stopping;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    stopping.swap(streams.channels);
+    for (auto& [handle, channel] : stopping) channel->stop = true;
+  }
+  for (auto& [handle, channel] : stopping) {
+    channel->wake.notify_all();
+    EndThread(*channel);
+  }
+  std::lock_guard<std::mutex> lock(state.mutex);
+  streams.images.clear();
+  streams.totals = FrameCounters{};
+  streams.paused = false;
+}
+
+StreamingState::ImageRef* FindImageLocked(ImageHandle image) {
+  if (!SimState::Get().handles.Is(image, HandleKind::kImage)) return nullptr;
+  auto& images = Streams().images;
+  const auto it = images.find(image);
+  return it == images.end() ? nullptr : &it->second;
+}
+
+// A channel for a connected camera of `container`, with 1 to 1000 buffers
+// and a callback. One channel per camera: a second gives kAlreadyConnected.
+SIMSDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
+                                            CameraHandle camera, int bufferCount, StreamCallback callback,
+                                            void* context) {
+  if (channel == nullptr || callback == nullptr) return kNullArgument;
+  SimState& state = SimState::Get();
+  StreamingState& streams = Streams();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  const SimCamera* found = state.FindCameraLocked(camera);
+  if (found == nullptr || found->container != container) return kInvalidHandle;
+  if (!found->connected) return kNotConnected;
+  if (bufferCount < 1 || bufferCount > kMaxBuffers) return kOutOfRange;
+  for (const auto& [handle, existing] : streams.channels) {
+    if (existing->camera == camera) return kAlreadyConnected;
+  }
+  auto created = std::make_shared<SimChannel>();
+  created->camera = camera;
+  created->callback = callback;
+  created->context = context;
+  created->buffers.resize(static_cast<std::size_t>(bufferCount));
+  created->handle = state.handles.Allocate(HandleKind::kStreamingChannel);
+  try {
+    streams.channels[created->handle] = created;
+    // The thread waits for the lock before it looks at anything.
+    created->thread = std::thread(RunChannel, created);
+  } catch (...) {
+    streams.channels.erase(created->handle);
+    state.handles.Release(created->handle);
+    return kInternalError;
+  }
+  *channel = created->handle;
+  return kOk;
+}
+
+// Stops the channel and waits until no callback of it runs (from inside its
+// own callback it cannot wait: no further callback starts, and the thread
+// ends when the callback returns). Images still out are taken back.
+SIMSDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) {
+  SimState& state = SimState::Get();
+  std::shared_ptr<SimChannel> found;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    auto& channels = Streams().channels;
+    const auto it = channels.find(channel);
+    if (it == channels.end() || !state.handles.Is(channel, HandleKind::kStreamingChannel)) return kInvalidHandle;
+    found = it->second;
+    channels.erase(it);
+    state.handles.Release(channel);
+    found->stop = true;
+  }
+  found->wake.notify_all();
+  EndThread(*found);
+  return kOk;
+}
+
+}  // namespace simsdk
