@@ -3,9 +3,7 @@
 // opened and by port afterwards; a lookup that finds none throws, and the
 // export's shield turns that into its failure result and a level-1 line.
 //
-// The camera operations themselves (Open, Close, Grab, GetRow,
-// SetCompleteCB) join at the marked places together with the Camera class;
-// until then the registry holds no camera, so every lookup fails.
+// Grab and GetRow join at the marked places together with frame delivery.
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -69,8 +67,7 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
           return;
         }
         Camera& camera = list.GetByName(cameraName);
-        static_cast<void>(camera);
-        const bool opened = false;  // camera.Open(portNo, size)
+        const bool opened = camera.Open(portNo, size[0], size[1]);
         if (opened) {
           LogLine(2, [&] {
             return "openCVLPort: leaving -- Camera " + Text(cameraName) + " OPENED on port " + Num(portNo);
@@ -97,8 +94,7 @@ ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
   LogLine(2, [&] { return "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo); });
   Shield(
       [&] {
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);  // camera.Close()
+        CameraList::GetInstance().GetByPort(portNo).Close();
       },
       [&](const std::string& text) {
         return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
@@ -172,9 +168,7 @@ ECOCAM_API int ECOCAM_CALL setCompleteCallback(int grabberNo, int portNo, Comple
         LogLine(2, [&] {
           return "setCompleteCallback: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
         });
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);
-        static_cast<void>(callback);  // camera.SetCompleteCB(callback)
+        CameraList::GetInstance().GetByPort(portNo).SetCompleteCB(callback);
         LogLine(2, [&] {
           return "setCompleteCallback: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
         });

@@ -1,0 +1,116 @@
+// Camera: the driver's object for one physical camera, from discovery to
+// the registry's end: construction, Open and Close with the SDK connection,
+// streaming channel, buffer pool and wait-thread registration, and the grab
+// state read by the SDK's streaming thread and the wait thread.
+//
+// The registry creates it and hands it what it needs of the registry: the
+// SDK camera container (for the streaming channel) and the wait thread (to
+// register with while open). Either may be absent for a camera used alone.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "camera/image_buffers.h"
+#include "driver/driver_context.h"
+#include "ecocam/ecocam.h"
+#include "params/camera_info.h"
+#include "params/camera_parameters.h"
+#include "params/push_target.h"
+#include "platform/event.h"
+#include "platform/mutex.h"
+#include "sdk/sdk_types.h"
+
+namespace ecocam {
+
+class CameraWaitThread;
+
+// The SDK's stream callback: `context` is the Camera given to the channel.
+int ECOCAM_SDK_CALL ImageCallback(sdk::ImageHandle image, void* context);
+
+class Camera : public PushTarget {
+ public:
+  // SvsCallback's answer for an image it did not take.
+  static constexpr int kImageSkipped = -32;
+  // Seconds the SDK waits for the camera's connection.
+  static constexpr float kConnectionTimeoutSeconds = 3.0f;
+  // The entry wait of Open: this many one-second steps.
+  static constexpr int kEntryWaitSteps = 5;
+  static constexpr unsigned kEntryWaitStepMs = 1000;
+
+  // Throws std::runtime_error("Camera constructor failed") for a null name.
+  Camera(const char* name, const CameraInfo& info, sdk::CameraHandle camera,
+         sdk::CameraContainerHandle container = sdk::kNoContainer, CameraWaitThread* waitThread = nullptr);
+  ~Camera() override;
+  Camera(const Camera&) = delete;
+  Camera& operator=(const Camera&) = delete;
+
+  void SetCompleteCB(CompleteCallback callback);
+  // Opens the camera on `port` with its stored settings; width and height
+  // receive the delivered image size (0 on failure).
+  bool Open(int port, int& width, int& height);
+  void Close();
+  // Releases the wait-thread registration, the queued frames, the streaming
+  // channel and the connection.
+  void CleanupOnClose();
+
+  // Grab state (host thread).
+  void SetContinuousGrab(bool on);
+  void ClearGrabRequest();
+
+  // Frame reception (SDK thread) and processing (wait thread).
+  int SvsCallback(sdk::ImageHandle image);
+  void ProcessEvent();
+
+  // PushTarget.
+  int Port() const override { return _port.load(); }
+  bool IsColor() const override { return _cameraInfo.IsColor(); }
+
+  const std::string& Name() const { return _name; }
+  bool IsOpen() const { return _isOpen.load(); }
+  const CameraInfo& Info() const { return _cameraInfo; }
+  int PixelSize() const { return _pixelSize; }
+  int Width() const { return _width.load(); }
+  int Height() const { return _height.load(); }
+  CompleteCallback CompleteCB() const { return _completeCB.load(); }
+  platform::Event& ImageEvent() { return _imageEvent; }
+  ImageBuffers& Buffers() { return _buffers; }
+  CameraParameters& Parameters() { return _parameters; }
+  const CameraParameters& Parameters() const { return _parameters; }
+  sdk::CameraHandle Handle() const { return _camera; }
+  sdk::StreamingChannelHandle StreamingChannel() const { return _streamingChannel; }
+  bool Continuous() const { return _continuous.load(); }
+  bool GrabRequested() const { return _grabRequested.load(); }
+
+ private:
+  // Open past its entry wait, with _insideOpen held.
+  bool OpenInside(int port, int& width, int& height);
+  // The steps that may throw (the exception guard is OpenInside's).
+  bool OpenSteps(int port, int& width, int& height);
+  // The end of a failing step: its line, then CleanupOnClose.
+  bool FailOpen(const std::string& line);
+
+  std::atomic<bool> _isOpen{false};
+  std::atomic<bool> _insideOpen{false};
+  std::string _name;
+  std::atomic<int> _port{-1};
+  CameraInfo _cameraInfo;
+  ImageBuffers _buffers;
+  CameraParameters _parameters;
+  std::atomic<CompleteCallback> _completeCB{nullptr};
+  DriverContext* _context;
+  platform::Mutex _lock;  // guards the grab request
+  int _pixelSize;
+  std::atomic<int> _width{0};
+  std::atomic<int> _height{0};
+  sdk::StreamingChannelHandle _streamingChannel = -1;
+  sdk::CameraHandle _camera;
+  platform::Event _imageEvent;
+  std::atomic<bool> _continuous{false};
+  std::atomic<bool> _grabRequested{false};
+
+  sdk::CameraContainerHandle _container;
+  CameraWaitThread* _waitThread;
+};
+
+}  // namespace ecocam
