@@ -83,8 +83,10 @@ class CellNumber {
         } else if (c != '0' || _significant > 0) {
           // More digits than any int has saturate the same way; the text
           // stays short whatever the cell holds.
-          if (_significant < kMaxDigits) _text += static_cast<char>(c);
-          ++_significant;
+          if (_significant < kMaxDigits) {
+            _text += static_cast<char>(c);
+            ++_significant;
+          }
         }
         return;
       case State::Done:

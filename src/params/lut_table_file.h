@@ -21,7 +21,7 @@ class LutTableFile {
  public:
   // A header longer than this is not a lookup-table header: the file then
   // has no column names.
-  static constexpr std::size_t kMaxHeaderLength = 1 << 20;
+  static constexpr std::size_t kMaxHeaderLength = 64 * 1024;
   // At most this many rows are kept; later rows are still checked.
   static constexpr std::size_t kMaxRows = 1 << 20;
 
