@@ -156,7 +156,15 @@ void CPropertyGeneral::OnItemChanged(int item) {
       _parameters.Get(pn::LUTtableRow).set_val<std::string>("");
       BuildLutColumnItem();
     }
-    for (const auto& entry : _items) _grid.SetItemEditable(entry.first, entry.second->enabled());
+    for (const auto& entry : _items) {
+      bool editable = entry.second->enabled();
+      // The column list stays read-only while it offers nothing to choose.
+      if (entry.first == _lutColumnItem) {
+        const CPropertyGrid::Item* columns = _grid.GetItem(entry.first);
+        editable = editable && columns != nullptr && !columns->options.empty();
+      }
+      _grid.SetItemEditable(entry.first, editable);
+    }
   } catch (...) {
     ECOCAM_LOG(1, "CPropertyGeneral::OnItemChanged: ERROR: Exception occured");
   }
