@@ -138,13 +138,15 @@ void CameraList::Destroy() {
 
 int CameraList::Count() const { return static_cast<int>(_cameras.size()); }
 
+// The new array is built before the old one is freed, so the host never
+// gets the address of the array it had before.
 char** CameraList::ConfigNames() {
-  _configNames.reset();
-  _configNames.reset(new char*[_cameras.size() + 1]());
+  std::unique_ptr<char*[]> names(new char*[_cameras.size() + 1]());
   for (std::size_t k = 0; k < _cameras.size(); ++k) {
     // The host's interface has no const; it only reads the names.
-    _configNames[k] = const_cast<char*>(_cameras[k]->Name().c_str());
+    names[k] = const_cast<char*>(_cameras[k]->Name().c_str());
   }
+  _configNames = std::move(names);
   return _configNames.get();
 }
 

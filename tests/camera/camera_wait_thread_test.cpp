@@ -1,0 +1,106 @@
+// The wait thread's list of cameras: registration, removal, the rebuilt wait
+// and the bounds of the list.
+#include <chrono>
+#include <thread>
+
+#include "camera/camera.h"
+#include "camera/camera_wait_thread.h"
+#include "camera_fixture.h"
+
+namespace ecocam::testing {
+namespace {
+
+class WaitThreadTest : public CameraFixture {
+ protected:
+  // Polls until `done` or about five seconds have passed.
+  template <typename Done>
+  static bool Eventually(Done done) {
+    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+  }
+};
+
+TEST_F(WaitThreadTest, StoreTwiceKeepsOneEntryAndRemoveLeavesTheRebuiltWait) {
+  CameraWaitThread thread;
+  Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 1);
+  thread.StoreWaitCamera(&camera);
+  thread.StoreWaitCamera(&camera);
+  EXPECT_EQ(1, thread.StoredCount());
+  EXPECT_TRUE(Eventually([&] { return thread.WaitCount() == 3; }));
+  EXPECT_EQ(&camera, thread.GetWaitCamera(0));
+
+  thread.RemoveWaitCamera(&camera);
+  // Once RemoveWaitCamera returns the thread no longer waits on the camera.
+  EXPECT_EQ(2, thread.WaitCount());
+  EXPECT_FALSE(thread.IsStored(&camera));
+  thread.RemoveWaitCamera(&camera);  // not stored: no error
+  EXPECT_THROW(thread.GetWaitCamera(0), std::runtime_error);
+
+  const auto lines = CameraLog::Take();
+  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=-1"));
+  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: new camera grab wait"));
+  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::AddWaitCameras: added camera on port=-1"));
+  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::GetWaitCamera: ERROR: index out of range 0, n=0"));
+}
+
+TEST_F(WaitThreadTest, WaitsOnEighteenCamerasAtMost) {
+  CameraWaitThread thread;
+  std::vector<std::unique_ptr<Camera>> cameras;
+  for (int i = 0; i < 19; ++i) {
+    cameras.push_back(std::make_unique<Camera>("eco424MVGE", CameraInfo{1, "eco424MVGE"}, i + 1));
+    thread.StoreWaitCamera(cameras.back().get());
+  }
+  EXPECT_EQ(19, thread.StoredCount());
+  EXPECT_TRUE(Eventually([&] { return thread.WaitCount() == CameraWaitThread::kMaxHandles; }));
+  for (auto& camera : cameras) thread.RemoveWaitCamera(camera.get());
+  EXPECT_EQ(2, thread.WaitCount());
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraWaitThread::AddWaitCameras: reached camera limit 20"));
+}
+
+TEST_F(WaitThreadTest, AnIdleThreadEndsAtOnceThroughTheTerminateEvent) {
+  const auto start = std::chrono::steady_clock::now();
+  {
+    CameraWaitThread thread;
+    EXPECT_TRUE(thread.IsRunning());
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  const auto lines = CameraLog::Take();
+  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: terminate"));
+  EXPECT_EQ("CameraWaitThread::~CameraWaitThread: leaving", lines.back());
+}
+
+// A signalled camera is served on the wait thread; closing it while frames
+// stream hands every image back to the SDK.
+TEST_F(WaitThreadTest, SignalledCameraIsServedAndCloseLeavesNoImageOut) {
+  Settings("eco424MVGE", false);
+  CameraWaitThread thread;
+  const sdk::CameraContainerHandle container = Discover();
+  Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, sdk::CameraContainer_getCamera(container, 0), container,
+                &thread);
+  int width = 0, height = 0;
+  ASSERT_TRUE(camera.Open(2, width, height));
+  EXPECT_TRUE(thread.IsStored(&camera));
+  sim.SimSdk_clearJournal();
+  camera.SetContinuousGrab(true);
+  const std::string served = "CameraWaitThread::ThreadMain: Event (2) received: image available on port 2, clock=";
+  EXPECT_TRUE(Eventually([&] {
+    const auto lines = CameraLog::Peek();
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(served, 0) == 0; });
+  }));
+  camera.Close();
+  EXPECT_FALSE(thread.IsStored(&camera));
+  EXPECT_EQ(0u, camera.Buffers().QueuedCount());
+  EXPECT_EQ(0, sim.SimSdk_getChannelCount());
+  // Every image handed back before its channel went; none touched after.
+  const std::vector<std::string> journal = sim.Journal();
+  const auto deleted = std::find_if(journal.begin(), journal.end(), [](const std::string& line) {
+    return line.rfind("StreamingChannel_delete(", 0) == 0;
+  });
+  ASSERT_NE(journal.end(), deleted);
+  EXPECT_GT(std::count_if(journal.begin(), deleted, [](const std::string& l) { return l.rfind("Image_release(", 0) == 0; }), 0);
+  EXPECT_EQ(0, std::count_if(deleted, journal.end(), [](const std::string& l) { return l.rfind("Image_", 0) == 0; }));
+  sdk::CameraContainer_delete(container);
+}
+
+}  // namespace
+}  // namespace ecocam::testing

@@ -1,0 +1,163 @@
+// The frame buffer pool: sizes, the order in which loaded buffers are
+// served, row access, the queue bound and the images it hands back, and the
+// process-wide load numbers.
+#include <thread>
+
+#include "camera/image_buffers.h"
+#include "camera_fixture.h"
+
+namespace ecocam::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ImageBuffersTest : public CameraFixture {
+ protected:
+  static CameraParameters Sized(unsigned type, int width, int height) {
+    CameraParameters p(CameraInfo{type, type == 2 ? "eco424CVGE" : "eco424MVGE"});
+    SetSize(p, width, height, 0);
+    return p;
+  }
+  // Puts a frame of the buffer's own memory into it and loads it.
+  static void Load(ImageBuffer& buffer, int sizeX, int sizeY) {
+    buffer.Info().imageData = buffer.Memory();
+    buffer.Info().sizeX = sizeX;
+    buffer.Info().sizeY = sizeY;
+    buffer.MarkLoaded();
+  }
+  static SvsImageInfo Record(int image) {
+    SvsImageInfo record;
+    record.imageHandle = image;
+    return record;
+  }
+  ImageBuffers _pool;
+};
+
+TEST_F(ImageBuffersTest, InitRefusesAZeroWidth) {
+  const CameraParameters p = Sized(1, 0, 100);
+  EXPECT_FALSE(_pool.Init(p.Info(), p, 3));
+  EXPECT_EQ(0u, _pool.Size());
+  EXPECT_TRUE(CameraLog::Contains(
+      CameraLog::Take(), " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
+                         "width=0, height=100"));
+}
+
+TEST_F(ImageBuffersTest, TenBuffersOfTheFullSizeForColourAndMono) {
+  for (const auto& [type, bytes] : {std::pair<unsigned, int>{2, 3932160}, {1, 1310720}}) {
+    const CameraParameters p = Sized(type, 1280, 1024);
+    ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
+    ASSERT_EQ(10u, _pool.Size());
+    for (std::size_t i = 0; i < _pool.Size(); ++i) {
+      EXPECT_EQ(bytes, _pool[i].Size());
+      EXPECT_FALSE(_pool[i].IsLoaded());
+    }
+    EXPECT_EQ(&_pool[0], _pool.FindFreeBuffer());
+  }
+  EXPECT_EQ(10, _pool.GetBufferCount());
+}
+
+TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndOnlyTheLastRowFreesIt) {
+  const CameraParameters p = Sized(1, 8, 4);
+  ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
+  EXPECT_EQ(nullptr, _pool.FindLoadedBuffer());
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "ERROR: Loaded buffer not found"));
+
+  Load(_pool[3], 8, 4);  // loaded first, though later in pool order
+  Load(_pool[1], 8, 4);
+  EXPECT_EQ(&_pool[0], _pool.FindFreeBuffer());
+  ImageBuffer* first = _pool.FindLoadedBuffer();
+  ASSERT_EQ(&_pool[3], first);
+
+  // Rows in any order; only row height - 1 frees the buffer.
+  EXPECT_EQ(first->Memory() + 2 * 8, first->GetLine(4, 2));
+  EXPECT_EQ(first->Memory(), first->GetLine(4, 0));
+  EXPECT_TRUE(first->IsLoaded());
+  EXPECT_EQ(first->Memory() + 3 * 8, first->GetLine(4, 3));
+  EXPECT_FALSE(first->IsLoaded());
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "ImageBuffer::GetLine: INFO: last line retrieved=3"));
+  EXPECT_EQ(&_pool[1], _pool.FindLoadedBuffer());
+
+  // Outside the frame: null with the sizeY message, nothing changes.
+  EXPECT_EQ(nullptr, _pool[1].GetLine(4, -1));
+  EXPECT_EQ(nullptr, _pool[1].GetLine(4, 4));
+  EXPECT_THAT(CameraLog::Take(),
+              ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=-1",
+                          "ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=4"));
+  EXPECT_TRUE(_pool[1].IsLoaded());
+  EXPECT_EQ(nullptr, _pool[0].GetLine(4, 0));
+  EXPECT_THAT(CameraLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
+}
+
+TEST_F(ImageBuffersTest, ColourRowsAreThreeBytesPerPixel) {
+  const CameraParameters p = Sized(2, 8, 4);
+  ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
+  Load(_pool[0], 8, 4);
+  EXPECT_EQ(_pool[0].Memory() + 2 * 8 * 3, _pool[0].GetLine(4, 2));
+}
+
+TEST_F(ImageBuffersTest, FullQueueDropsTheNewRecordAndHandsItsImageBack) {
+  Discover();  // the SDK loaded, so handed-back images reach the journal
+  sim.SimSdk_clearJournal();
+  for (int i = 1; i <= 100; ++i) ASSERT_TRUE(_pool.AddSvsInfo(Record(i)));
+  EXPECT_TRUE(_pool.AddSvsInfo(Record(101)));  // 100 queued: still taken
+  EXPECT_FALSE(_pool.AddSvsInfo(Record(102)));  // 101 queued: dropped
+  EXPECT_EQ(101u, _pool.QueuedCount());
+  EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(102)"));
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+                                  "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains "
+                                  "more than 100 frames."));
+
+  SvsImageInfo out;
+  ASSERT_TRUE(_pool.TakeSvsInfo(out));
+  EXPECT_EQ(1, out.imageHandle);
+  EXPECT_TRUE(_pool.AddSvsInfo(Record(103)));
+}
+
+TEST_F(ImageBuffersTest, StoppedQueueHandsBackEveryQueuedImageAndRefusesNewOnes) {
+  Discover();
+  ASSERT_TRUE(_pool.AddSvsInfo(Record(7)));
+  ASSERT_TRUE(_pool.AddSvsInfo(Record(8)));
+  sim.SimSdk_clearJournal();
+  _pool.StopQueue();
+  EXPECT_EQ(0u, _pool.QueuedCount());
+  EXPECT_FALSE(_pool.AddSvsInfo(Record(9)));
+  EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(7)", "Image_release(8)", "Image_release(9)"));
+  _pool.StartQueue();
+  EXPECT_TRUE(_pool.AddSvsInfo(Record(10)));
+}
+
+TEST_F(ImageBuffersTest, LoadNumbersNeverDecreaseAcrossPoolsAndThreads) {
+  const CameraParameters p = Sized(1, 4, 2);
+  constexpr int kThreads = 4;
+  constexpr int kLoads = 2000;
+  std::vector<std::unique_ptr<ImageBuffers>> pools;
+  for (int t = 0; t < kThreads; ++t) {
+    pools.push_back(std::make_unique<ImageBuffers>());
+    ASSERT_TRUE(pools.back()->Init(p.Info(), p, t));
+  }
+  std::vector<std::vector<std::uint64_t>> seen(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kLoads; ++i) {
+        ImageBuffer& buffer = (*pools[static_cast<std::size_t>(t)])[static_cast<std::size_t>(i % 10)];
+        buffer.MarkLoaded();
+        seen[static_cast<std::size_t>(t)].push_back(buffer.LoadSequence());
+        buffer.MarkFree();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  std::vector<std::uint64_t> all;
+  for (const auto& numbers : seen) {
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+    EXPECT_EQ(0u, std::count(numbers.begin(), numbers.end(), 0u));
+    all.insert(all.end(), numbers.begin(), numbers.end());
+  }
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(all.end(), std::adjacent_find(all.begin(), all.end()));  // every number once
+}
+
+}  // namespace
+}  // namespace ecocam::testing
