@@ -1,7 +1,8 @@
 // Every export through the shared library's real export table, in the states
-// a host meets without a camera: before initialize, after initialize, after
-// the last finalize. Results, out-parameters and the lines logged through the
-// message procedure.
+// a host meets without a camera (the simulated SDK lists none): before
+// initialize, after initialize, after the last finalize. Results,
+// out-parameters and the lines logged through the message procedure. The wait
+// thread's own lines come at times of their own and are left out here.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "ecocam/ecocam.h"
+#include "simsdk/sim_sdk_fixture.h"
 #include "support/temp_dir.h"
 
 extern "C" int ecocam_header_c_check(void);
@@ -28,6 +30,9 @@ void ECOCAM_CALL Capture(const char* text) {
 class ExportsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(sim.Complete());
+    sim.SimSdk_reset();
+    sim.SimSdk_clearCameras();
     ASSERT_EQ(setSystemPath(dir.path().string().c_str()), 1);
     setDebugMsgProc(&Capture);
     Clear();
@@ -47,13 +52,14 @@ class ExportsTest : public ::testing::Test {
     EXPECT_EQ(gCalls.size() % 2, 0u);
     for (std::size_t i = 0; i + 1 < gCalls.size(); i += 2) {
       EXPECT_TRUE(std::regex_match(gCalls[i], stamp)) << gCalls[i];
-      lines.push_back(gCalls[i + 1]);
+      if (gCalls[i + 1].rfind("CameraWaitThread::", 0) != 0) lines.push_back(gCalls[i + 1]);
     }
     gCalls.clear();
     return lines;
   }
 
   TempDir dir;
+  SimSdk sim;
 };
 
 using Lines = std::vector<std::string>;
@@ -78,7 +84,7 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "===============\ninitialize: \n");
   EXPECT_EQ(lines[1], "CameraList::Init: entering\n");
-  EXPECT_EQ(lines[2], "CameraList::Init: leaving\n");
+  EXPECT_EQ(lines[2], "CameraList::Init: ERROR: no supported cameras found\n");
   EXPECT_TRUE(std::regex_match(
       lines[3], std::regex(R"(initialize: SVS Vistek camera driver V1\.0, refcount=1, 20\d\d-[1-9]\d?-[1-9]\d? [12]?\d:[1-5]?\d:[1-6]?\d\n)")))
       << lines[3];
