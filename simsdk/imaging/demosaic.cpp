@@ -70,7 +70,8 @@ inline u8 Clamp8(int v) { return static_cast<u8>(v < 0 ? 0 : (v > 255 ? 255 : v)
 
 // The four candidate values of one row (pass 1).
 struct Candidates {
-  explicit Candidates(int width) : green(width), opposite(width), horizontal(width), vertical(width) {}
+  explicit Candidates(int width)
+      : green(width + 1), opposite(width + 1), horizontal(width + 1), vertical(width + 1) {}
   std::vector<u8> green;       // green at a red or blue site
   std::vector<u8> opposite;    // blue at a red site, red at a blue site
   std::vector<u8> horizontal;  // at a green site: the colour of its left and right neighbours
@@ -114,15 +115,19 @@ void HQLinearCandidates(const u8* __restrict up2, const u8* __restrict up, const
 }
 
 // Nearest-neighbour candidates: the other samples of the pixel's 2 x 2 cell.
-// `pair` is the row that completes the cell (y ^ 1, mirrored).
-void NoneCandidates(const u8* row, const u8* pair, int width, u8* green, u8* opposite,
-                    u8* horizontal, u8* vertical) {
-  for (int x = 0; x < width; ++x) {
-    const int mate = Mirror(x ^ 1, width);  // the other column of the cell
-    green[x] = row[mate];  // at a red or blue site: the green beside it
-    opposite[x] = pair[mate];
-    horizontal[x] = row[mate];
+// `pair` is the row that completes the cell (y ^ 1, mirrored). Works on
+// column pairs; column `width` of a padded row is the mirrored one, so an
+// odd last column finds its mate too (the candidates hold width + 1).
+ECOCAM_IMAGING_CLONES
+void NoneCandidates(const u8* __restrict row, const u8* __restrict pair, int width, u8* __restrict green,
+                    u8* __restrict opposite, u8* __restrict horizontal, u8* __restrict vertical) {
+  for (int x = 0; x < width; x += 2) {
+    green[x] = horizontal[x] = row[x + 1];
+    green[x + 1] = horizontal[x + 1] = row[x];
+    opposite[x] = pair[x + 1];
+    opposite[x + 1] = pair[x];
     vertical[x] = pair[x];
+    vertical[x + 1] = pair[x + 1];
   }
 }
 
