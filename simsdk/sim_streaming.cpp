@@ -183,14 +183,39 @@ void RunChannel(std::shared_ptr<SimChannel> shared) {
   ReclaimAllLocked(channel);
 }
 
-// Ends the thread of a channel already marked stopped: joins it, or lets it
-// finish on its own when called from inside its own callback.
-void EndThread(SimChannel& channel) {
-  if (!channel.thread.joinable()) return;
-  if (channel.thread.get_id() == std::this_thread::get_id()) {
-    channel.thread.detach();
+// Ends the thread of a channel already marked stopped: joins it, or, when
+// called from inside the channel's own callback, leaves it to end when the
+// callback returns and keeps it to be joined later.
+void EndThread(const std::shared_ptr<SimChannel>& channel) {
+  if (!channel->thread.joinable()) return;
+  if (channel->thread.get_id() == std::this_thread::get_id()) {
+    std::lock_guard<std::mutex> lock(SimState::Get().mutex);
+    Streams().retired.push_back(channel);
   } else {
-    channel.thread.join();
+    channel->thread.join();
+  }
+}
+
+// Stops every channel, live or retired, and waits for their threads.
+void StopAll() {
+  std::vector<std::shared_ptr<SimChannel>> stopping;
+  {
+    std::lock_guard<std::mutex> lock(SimState::Get().mutex);
+    StreamingState& streams = Streams();
+    for (auto& [handle, channel] : streams.channels) stopping.push_back(channel);
+    streams.channels.clear();
+    stopping.insert(stopping.end(), streams.retired.begin(), streams.retired.end());
+    streams.retired.clear();
+    for (auto& channel : stopping) channel->stop = true;
+  }
+  for (auto& channel : stopping) {
+    channel->wake.notify_all();
+    if (!channel->thread.joinable()) continue;
+    if (channel->thread.get_id() == std::this_thread::get_id()) {
+      channel->thread.detach();  // a reset from inside a callback: nothing else can be done
+    } else {
+      channel->thread.join();
+    }
   }
 }
 
@@ -198,16 +223,7 @@ void EndThread(SimChannel& channel) {
 
 StreamingState::StreamingState() { SimState::Get(); }  // constructed first, so destroyed after this
 
-StreamingState::~StreamingState() {
-  for (auto& [handle, channel] : channels) {
-    {
-      std::lock_guard<std::mutex> lock(SimState::Get().mutex);
-      channel->stop = true;
-    }
-    channel->wake.notify_all();
-    EndThread(*channel);
-  }
-}
+StreamingState::~StreamingState() { StopAll(); }
 
 StreamingState& Streams() {
   static StreamingState streams;
@@ -247,19 +263,9 @@ void WaitChannelsIdle(Lock& lock, CameraHandle camera) {
 }
 
 void ResetStreaming() {
-  SimState& state = SimState::Get();
+  StopAll();
+  std::lock_guard<std::mutex> lock(SimState::Get().mutex);
   StreamingState& streams = Streams();
-  std::map<StreamingChannelHandle, std::shared_ptr<SimChannel>> stopping;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    stopping.swap(streams.channels);
-    for (auto& [handle, channel] : stopping) channel->stop = true;
-  }
-  for (auto& [handle, channel] : stopping) {
-    channel->wake.notify_all();
-    EndThread(*channel);
-  }
-  std::lock_guard<std::mutex> lock(state.mutex);
   streams.images.clear();
   streams.totals = FrameCounters{};
   streams.paused = false;
@@ -324,7 +330,7 @@ SIMSDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) {
     found->stop = true;
   }
   found->wake.notify_all();
-  EndThread(*found);
+  EndThread(found);
   return kOk;
 }
 

@@ -85,6 +85,9 @@ struct StreamingState {
     std::size_t buffer = 0;
   };
   std::map<ImageHandle, ImageRef> images;
+  // Channels deleted from inside their own callback: their threads end on
+  // their own and are joined at the next reset or at unload.
+  std::vector<std::shared_ptr<SimChannel>> retired;
   FrameCounters totals;  // of every channel since the last reset
   bool paused = false;
 };
