@@ -70,10 +70,11 @@ TEST_F(CameraListTest, ContainerOrDiscoveryFailureEndsDiscovery) {
   EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::Init: ERROR: discovery function failed"));
   CameraList::DestroyInstance();
 
-  // Without a loadable SDK no container can be created.
-  sdk::SdkFunctionTable::Instance().SetLibraryName("no-such-sdk-library");
+  // A container the SDK refuses.
+  ASSERT_EQ(0, sim.SimSdk_failCall("CameraContainer_create", -1, 0));
   EXPECT_FALSE(CameraList::GetInstance().Init());
   EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::Init: ERROR: CameraContainer could not be opened"));
+  EXPECT_EQ(0, CameraList::GetInstance().Count());
 }
 
 TEST_F(CameraListTest, SameModelTwiceListsBothAndNameFindsTheFirst) {

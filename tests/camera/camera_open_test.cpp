@@ -237,6 +237,42 @@ TEST_F(CameraOpenTest, RacingOpenWaitsFiveSecondsThenQuits) {
   sim.SimSdk_delayCall("Camera_openConnection", 0);
 }
 
+int ECOCAM_CALL CallbackA(int, int) { return 0; }
+int ECOCAM_CALL CallbackB(int, int) { return 0; }
+
+TEST_F(CameraOpenTest, CompletionCallbackIsSetReplacedAndCleared) {
+  Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 1);
+  camera.SetCompleteCB(&CallbackA);
+  camera.SetCompleteCB(&CallbackA);
+  camera.SetCompleteCB(&CallbackB);
+  camera.SetCompleteCB(nullptr);
+  camera.SetCompleteCB(nullptr);
+  EXPECT_EQ(nullptr, camera.CompleteCB());
+  EXPECT_THAT(CameraLog::Take(),
+              ElementsAre("Camera::SetCompleteCB: ",
+                          "Camera::SetCompleteCB: CB was already assigned. The new CB is the same function. ",
+                          "Camera::SetCompleteCB: CB was already assigned. ",
+                          "Camera::SetCompleteCB: CB was already assigned. Resetting CB to null. ",
+                          "Camera::SetCompleteCB: Resetting CB to null. "));
+}
+
+TEST_F(CameraOpenTest, ContinuousModeSetsTheRequestAndCloseWithdrawsIt) {
+  Camera& camera = Discovered().GetByName("eco424MVGE");
+  camera.SetContinuousGrab(true);
+  EXPECT_TRUE(camera.GrabRequested());
+  // Open switches continuous mode off and leaves no request behind.
+  ASSERT_TRUE(camera.Open(1, _width, _height));
+  EXPECT_FALSE(camera.Continuous());
+  EXPECT_FALSE(camera.GrabRequested());
+  camera.SetContinuousGrab(false);
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+                                  "Camera::SetContinuousGrab has no effect -- the same mode is already active"));
+  camera.SetContinuousGrab(true);
+  camera.Close();
+  EXPECT_TRUE(camera.Continuous());
+  EXPECT_FALSE(camera.GrabRequested());
+}
+
 TEST_F(CameraOpenTest, ConstructionWithANullNameThrows) {
   try {
     Camera camera(nullptr, CameraInfo{1, "eco424MVGE"}, 1);
