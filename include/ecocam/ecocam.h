@@ -78,8 +78,10 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo);
 
 /* Copies (lastColumn - firstColumn + 1) pixels of row `row` of the oldest
  * ready frame, starting at the row's first pixel, into `dest` (1 byte per
- * pixel for monochrome cameras, 3 for colour). Reading the last row releases
- * the frame. */
+ * pixel for monochrome cameras, 3 for colour). Colour pixels are in the byte
+ * order R, G, B whatever the camera sends: Bayer frames are converted into
+ * that order and 24-bit colour frames arrive in it. Reading the last row
+ * releases the frame. */
 ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
                                          int firstColumn, int lastColumn);
 
