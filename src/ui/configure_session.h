@@ -34,4 +34,11 @@ inline constexpr char kGrabPendingQuestion[] =
 std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port,
                                                       bool grabPending, ConfigureView& view);
 
+// The same over the platform's own view, owned by `parent` (the host's
+// window handle, may be null). Where the platform has no dialog, logs at
+// level 1 "Camera::Configure: ERROR: no configuration dialog is available
+// on this platform" and returns null without touching anything.
+std::unique_ptr<CameraParameters> ConfigureParametersInDialog(const CameraParameters& current, int port,
+                                                              bool grabPending, void* parent);
+
 }  // namespace ecocam::ui

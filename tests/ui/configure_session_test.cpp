@@ -95,5 +95,14 @@ TEST_F(ConfigureSessionTest, PendingGrabAsksFirst) {
   EXPECT_EQ(_view.title, "Configure camera on port #5: eco424MVGE");
 }
 
+TEST_F(ConfigureSessionTest, WithoutAPlatformDialogNothingHappens) {
+  if (CreateConfigureView(nullptr) != nullptr) GTEST_SKIP() << "this platform has a dialog";
+  _log.Take();
+  EXPECT_EQ(ConfigureParametersInDialog(_camera, 0, true, nullptr), nullptr);
+  EXPECT_EQ(_log.Take(), (std::vector<std::string>{
+                             "Camera::Configure: ERROR: no configuration dialog is available on this platform"}));
+  EXPECT_FALSE(std::filesystem::exists(IniPath()));
+}
+
 }  // namespace
 }  // namespace ecocam::ui
