@@ -32,6 +32,7 @@ struct Observed {
   bool okEnabledWhenValid = false;
   std::string validStatus;
   std::string nameLabel;
+  std::string nameLabelAfterDown;
   bool screenshot = false;
   int ticks = 0;
 };
@@ -125,6 +126,9 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD) {
   GetDlgItemTextA(page, win32::kPageNameLabel, label, sizeof label);
   g_seen.nameLabel = label;
   g_seen.screenshot = SaveScreenshot(sheet, "configure_sheet.bmp");
+  SendMessageA(grid, WM_KEYDOWN, VK_DOWN, 0);  // the keyboard moves the focus too
+  GetDlgItemTextA(page, win32::kPageNameLabel, label, sizeof label);
+  g_seen.nameLabelAfterDown = label;
   PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
 }
 
@@ -147,6 +151,7 @@ TEST_F(Win32ViewTest, EditThroughTheGridValidatesAndOkSaves) {
   EXPECT_TRUE(g_seen.okEnabledWhenValid);
   EXPECT_EQ(g_seen.validStatus, "");
   EXPECT_EQ(g_seen.nameLabel, "Width [1..1280]");
+  EXPECT_EQ(g_seen.nameLabelAfterDown, "Height [1..200]");
   EXPECT_TRUE(g_seen.screenshot);
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(result->Get(pn::Width).get_val<int>(), 640);

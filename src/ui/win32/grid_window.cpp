@@ -333,6 +333,31 @@ void GridWindow::EndEdit() {
   }
 }
 
+void GridWindow::Key(int key) {
+  const std::vector<Row> rows = Rows();
+  int current = -1;
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    if (rows[static_cast<std::size_t>(r)].item == _grid.GetSelectedItem()) current = r;
+  }
+  if (key == VK_UP || key == VK_DOWN) {
+    const int step = key == VK_UP ? -1 : 1;
+    for (int r = current + step; r >= 0 && r < static_cast<int>(rows.size()); r += step) {
+      const int item = rows[static_cast<std::size_t>(r)].item;
+      if (item < 0) continue;
+      _grid.SelectItem(item);
+      EnsureVisible(item);
+      InvalidateRect(_hwnd, nullptr, TRUE);
+      return;
+    }
+    return;
+  }
+  const int item = _grid.GetSelectedItem();
+  if ((key == VK_F2 || key == VK_SPACE) && item >= 0 && _grid.IsItemEditable(item)) {
+    EnsureVisible(item);
+    BeginEdit(item);
+  }
+}
+
 void GridWindow::UserChanged(int item) {
   _grid.NotifyItemChanged(item);
   Refresh();
@@ -347,7 +372,10 @@ LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       UpdateScroll();
       return 0;
     case WM_GETDLGCODE:
-      return DLGC_WANTARROWS;
+      return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+      Key(static_cast<int>(wParam));
+      return 0;
     case WM_LBUTTONDOWN:
       SetFocus(_hwnd);
       Click(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

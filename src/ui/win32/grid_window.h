@@ -3,7 +3,8 @@
 // place: a click on a bool flips it, numbers and texts get an edit box, a
 // combo a drop-down list, a file item the file-open dialog. Every finished
 // edit goes into the model as the user's: set the value, then notify 1510.
-// A click on a row focuses its item (1511); a click on a section's title
+// A click on a row focuses its item (1511), as do the Up and Down keys; a
+// click on the value, F2 or Space edits it; a click on a section's title
 // folds or unfolds it.
 #pragma once
 
@@ -54,6 +55,8 @@ class GridWindow {
   void EnsureVisible(int item);
   void Paint();
   void Click(int x, int y);
+  // Up and Down move the focus between items; F2 or Space edits it.
+  void Key(int key);
   void BeginEdit(int item);
   void CommitEdit();
   void EndEdit();
