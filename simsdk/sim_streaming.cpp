@@ -143,8 +143,8 @@ void RunChannel(std::shared_ptr<SimChannel> shared) {
     const int mode = on ? camera->settings.acquisitionMode : 0;
     const bool triggered = mode == 2 || mode == 3 || mode == 4;
     if (!triggered) channel.pendingTriggers = 0;
-    if (mode != 1) channel.scheduled = false;
     const bool producing = on && !Streams().paused;
+    if (mode != 1 || !producing) channel.scheduled = false;  // free-running restarts with a frame at once
     const auto now = SimClock::now();
     bool due = false;
     SimClock::time_point madeAt = now;

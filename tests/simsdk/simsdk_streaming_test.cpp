@@ -185,7 +185,7 @@ TEST_F(SimSdkStreamingTest, TriggerModesGiveOneFramePerTriggerOfTheirKind) {
   EXPECT_EQ(simsdk::kInvalidHandle, sim.SimSdk_fireTrigger(9999));
 }
 
-TEST_F(SimSdkStreamingTest, TriggersWaitWhileProductionIsPaused) {
+TEST_F(SimSdkStreamingTest, PauseHoldsTriggersAndStopsFreeRunning) {
   Receiver receiver;
   const CameraHandle camera = Start(receiver);
   ASSERT_EQ(0, Camera_setAcquisitionMode(camera, 2));
@@ -197,6 +197,20 @@ TEST_F(SimSdkStreamingTest, TriggersWaitWhileProductionIsPaused) {
   EXPECT_EQ(0u, receiver.Count());
   ASSERT_EQ(0, sim.SimSdk_pauseFrames(0));
   ASSERT_TRUE(receiver.WaitFor(2));
+
+  // Free-running frames are not made while paused, nor made up afterwards.
+  ASSERT_EQ(0, Camera_setFrameRate(camera, 50.0f));
+  ASSERT_EQ(0, Camera_setAcquisitionMode(camera, 1));
+  ASSERT_TRUE(receiver.WaitFor(3));
+  ASSERT_EQ(0, sim.SimSdk_pauseFrames(1));
+  const long long before = CountersOf(0).produced;
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(before, CountersOf(0).produced);
+  ASSERT_EQ(0, sim.SimSdk_pauseFrames(0));
+  ASSERT_TRUE(receiver.WaitFor(static_cast<std::size_t>(before) + 1));
+  ASSERT_EQ(0, Camera_setAcquisitionControl(camera, 0));
+  const std::vector<Frame> frames = receiver.Frames();
+  EXPECT_GE(frames[before].timestamp - frames[before - 1].timestamp, 0.29);
 }
 
 TEST_F(SimSdkStreamingTest, HeldImagesOccupyBuffersAndLaterFramesAreLost) {
