@@ -135,6 +135,7 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
   if (!_parameters.Validate(message)) {
     ECOCAM_LOG(1, "Camera::Open: WARNING: Configuration not valid: " + message + ", port: " + p);
   }
+  CacheGrabSettings();
 
   int w = _parameters.Get(param_name::Width).get_val<int>();
   int h = _parameters.Get(param_name::Height).get_val<int>();
@@ -187,7 +188,10 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
     return FailOpen("Camera::Open: ERROR: image buffers could not be built, port=" + p);
   }
   SetContinuousGrab(false);
-  if (_waitThread != nullptr) _waitThread->StoreWaitCamera(this);
+  if (_waitThread != nullptr && !_waitThread->StoreWaitCamera(this)) {
+    sdk::Camera_setAcquisitionControl(_camera, 0);
+    return FailOpen("Camera::Open: ERROR: the wait thread cannot serve the camera, port=" + p);
+  }
   _isOpen.store(true);
   ECOCAM_LOG(3, "Camera::Open: leaving, port=" + p);
   return true;

@@ -56,7 +56,27 @@ class Camera : public PushTarget {
 
   // Grab state (host thread).
   void SetContinuousGrab(bool on);
+  // Requests a frame (and triggers it in software-trigger mode); always true.
+  bool Grab();
+  void SoftwareTrigger();
   void ClearGrabRequest();
+
+  // Frame reading (host thread). GetRow returns the row of the oldest
+  // delivered frame (reading the last row frees the frame, so the pointer is
+  // only safe until the next frame may be written). CopyRow copies the
+  // pixels firstColumn..lastColumn's count, from column 0 and cut to the
+  // frame's width, before the last row frees the frame; false (nothing
+  // copied) for an empty or negative range or without a frame.
+  const unsigned char* GetRow(int row);
+  bool CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn);
+
+  // Property access by name (host thread).
+  bool GetRange(const char* name, int& min, int& max);
+  bool GetProperty(const char* name, int& value);
+  bool SetProperty(const char* name, int value);
+
+  // The missing-buffer report is throttled process-wide; tests start it over.
+  static void ResetMissingBufferThrottle();
 
   // Frame reception (SDK thread) and processing (wait thread).
   int SvsCallback(sdk::ImageHandle image);
@@ -89,6 +109,16 @@ class Camera : public PushTarget {
   bool OpenSteps(int port, int& width, int& height);
   // The end of a failing step: its line, then CleanupOnClose.
   bool FailOpen(const std::string& line);
+  // Copies the settings the grab path reads ("AcquisitionMode",
+  // "PixelDepth", "BayerMethod") out of the parameter set at open, so the
+  // wait thread never reads the set while the host writes or replaces it.
+  void CacheGrabSettings();
+  // The conversion of one record into a free buffer; the buffer to deliver,
+  // or null when the frame stops here.
+  ImageBuffer* ConvertRecord(const SvsImageInfo& record, int port);
+  // Writes a parameter and pushes it; false (value restored) when the
+  // camera refused it.
+  bool WriteParameter(Param_& parameter, int value);
 
   std::atomic<bool> _isOpen{false};
   std::atomic<bool> _insideOpen{false};
@@ -97,6 +127,9 @@ class Camera : public PushTarget {
   CameraInfo _cameraInfo;
   ImageBuffers _buffers;
   CameraParameters _parameters;
+  // Guards _parameters where the host thread replaces it while the wait
+  // thread may read it.
+  mutable platform::Mutex _parametersLock;
   std::atomic<CompleteCallback> _completeCB{nullptr};
   DriverContext* _context;
   platform::Mutex _lock;  // guards the grab request
@@ -108,6 +141,9 @@ class Camera : public PushTarget {
   platform::Event _imageEvent;
   std::atomic<bool> _continuous{false};
   std::atomic<bool> _grabRequested{false};
+  std::atomic<long long> _acquisitionMode{1};
+  std::atomic<long long> _pixelDepth{0};
+  std::atomic<long long> _bayerMethod{3};
 
   sdk::CameraContainerHandle _container;
   CameraWaitThread* _waitThread;

@@ -60,21 +60,27 @@ void CameraWaitThread::Terminate() {
   _terminateEvent.Set();
 }
 
-void CameraWaitThread::StoreWaitCamera(Camera* camera) {
-  if (camera == nullptr) return;
+bool CameraWaitThread::StoreWaitCamera(Camera* camera) {
+  if (camera == nullptr) return false;
   const std::string port = std::to_string(camera->Port());
   ECOCAM_LOG(3, "CameraWaitThread::StoreWaitCamera: entering, port=" + port);
   {
     std::lock_guard<std::mutex> guard(_lock);
     if (std::find(_cameras.begin(), _cameras.end(), camera) != _cameras.end()) {
       ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=" + port);
-      return;
+      return true;
+    }
+    if (_cameras.size() >= static_cast<std::size_t>(kMaxCameras)) {
+      ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: ERROR: camera limit " + std::to_string(kMaxCameras) +
+                        " reached, camera not served, port=" + port);
+      return false;
     }
     _cameras.push_back(camera);
     ++_listVersion;
   }
   _newWaitEvent.Set();
   ECOCAM_LOG(3, "CameraWaitThread::StoreWaitCamera: leaving, port=" + port);
+  return true;
 }
 
 void CameraWaitThread::RemoveWaitCamera(Camera* camera) {
@@ -123,7 +129,7 @@ void CameraWaitThread::AddWaitCameras() {
       ++i;
       ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: added camera on port=" + std::to_string(camera->Port()));
       if (i >= kMaxHandles) {
-        ECOCAM_LOG(1, "CameraWaitThread::AddWaitCameras: reached camera limit " + std::to_string(kMaxHandles));
+        ECOCAM_LOG(1, "CameraWaitThread::AddWaitCameras: reached camera limit " + std::to_string(kMaxCameras));
         break;
       }
     }

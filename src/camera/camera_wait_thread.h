@@ -3,7 +3,7 @@
 // Open cameras register with StoreWaitCamera and leave with
 // RemoveWaitCamera. The thread waits on the terminate event, the new-wait
 // event (signalled at every change of the list) and the image events of up
-// to 18 registered cameras, and runs the signalled camera's ProcessEvent.
+// to 20 registered cameras, and runs the signalled camera's ProcessEvent.
 //
 // RemoveWaitCamera returns only after the thread has rebuilt its wait from
 // the changed list, so once it returns the thread neither waits on the
@@ -27,8 +27,10 @@ class Camera;
 
 class CameraWaitThread {
  public:
-  // Slots of the wait: terminate, new-wait and at most 18 cameras.
-  static constexpr int kMaxHandles = 20;
+  // Slots of the wait: terminate, new-wait and one per port, so every
+  // camera the host can open on its 20 ports is served.
+  static constexpr int kMaxCameras = 20;
+  static constexpr int kMaxHandles = 2 + kMaxCameras;
   // How long the destructor waits for the thread to end.
   static constexpr std::uint32_t kStopTimeoutMs = 5000;
   // How long RemoveWaitCamera waits for the thread to let the camera go.
@@ -40,7 +42,9 @@ class CameraWaitThread {
   CameraWaitThread& operator=(const CameraWaitThread&) = delete;
 
   void Terminate();
-  void StoreWaitCamera(Camera* camera);
+  // False (logged) when the list already holds kMaxCameras cameras: the
+  // thread could never serve another one, so its open must fail.
+  bool StoreWaitCamera(Camera* camera);
   void RemoveWaitCamera(Camera* camera);
   // The camera at the list position; throws std::runtime_error outside it.
   Camera* GetWaitCamera(int index);

@@ -2,10 +2,7 @@
 // read a row, set the completion callback. A camera is found by name to be
 // opened and by port afterwards; a lookup that finds none throws, and the
 // export's shield turns that into its failure result and a level-1 line.
-//
-// Grab and GetRow join at the marked places together with frame delivery.
 #include <cctype>
-#include <cstring>
 #include <string>
 
 #include "camera/camera_list.h"
@@ -108,10 +105,7 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
   Shield(
       [&] {
         LogLine(2, [&] { return "doCVLGrab entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);
-        const bool requested = false;  // camera.Grab()
-        if (!requested) return;
+        if (!CameraList::GetInstance().GetByPort(portNo).Grab()) return;
         LogLine(2, [&] { return "doCVLGrab: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
         result = 1;
       },
@@ -125,7 +119,8 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
 }
 
 // Copies from the row's first pixel, whatever firstColumn is: firstColumn
-// only enters the count of pixels.
+// only enters the count of pixels, which is cut to the frame's width. An
+// empty or negative range copies nothing and fails.
 ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
                                          int firstColumn, int lastColumn) {
   int result = 0;
@@ -142,12 +137,7 @@ ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned cha
           return;
         }
         Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);
-        const unsigned char* pixels = nullptr;  // camera.GetRow(row)
-        const long long bytesPerPixel = 1;      // camera's pixel size in bits / 8
-        if (pixels == nullptr) return;
-        const long long count = (static_cast<long long>(lastColumn) - firstColumn + 1) * bytesPerPixel;
-        if (count > 0) std::memcpy(dest, pixels, static_cast<std::size_t>(count));
+        if (!camera.CopyRow(row, dest, firstColumn, lastColumn)) return;
         LogLine(4, [&] {
           return "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) +
                  "  portNo=" + Num(portNo);

@@ -2,9 +2,7 @@
 // written on an open port; any registered camera can be configured, open or
 // not.
 //
-// The camera operations (GetRange, GetProperty, SetProperty, Configure) join
-// at the marked places together with the Camera class; until then the
-// registry holds no camera, so every lookup fails.
+// Camera::Configure joins at the marked place together with the dialog.
 #include <string>
 
 #include "camera/camera_list.h"
@@ -44,8 +42,7 @@ ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const cha
           return;
         }
         Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);
-        const bool hasRange = false;  // camera.GetRange(property, *min, *max)
+        const bool hasRange = camera.GetRange(property, *min, *max);
         if (!hasRange) return;
         LogLine(2, [&] {
           return "getPropertyRange: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
@@ -69,8 +66,7 @@ ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* pr
           return;
         }
         Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);
-        const bool read = false;  // camera.GetProperty(property, *value)
+        const bool read = camera.GetProperty(property, *value);
         result = read ? 1 : 0;
       },
       [&](const std::string& text) {
@@ -91,8 +87,7 @@ ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* pr
           return;
         }
         Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        static_cast<void>(camera);
-        const bool written = false;  // camera.SetProperty(property, value)
+        const bool written = camera.SetProperty(property, value);
         result = written ? 1 : 0;
       },
       [&](const std::string& text) {

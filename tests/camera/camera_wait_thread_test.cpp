@@ -43,18 +43,23 @@ TEST_F(WaitThreadTest, StoreTwiceKeepsOneEntryAndRemoveLeavesTheRebuiltWait) {
   EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::GetWaitCamera: ERROR: index out of range 0, n=0"));
 }
 
-TEST_F(WaitThreadTest, WaitsOnEighteenCamerasAtMost) {
+// Every one of the host's 20 ports is served; a 21st camera is refused, so
+// no camera opens without being served.
+TEST_F(WaitThreadTest, WaitsOnTwentyCamerasAndRefusesMore) {
   CameraWaitThread thread;
   std::vector<std::unique_ptr<Camera>> cameras;
-  for (int i = 0; i < 19; ++i) {
+  for (int i = 0; i < 21; ++i) {
     cameras.push_back(std::make_unique<Camera>("eco424MVGE", CameraInfo{1, "eco424MVGE"}, i + 1));
-    thread.StoreWaitCamera(cameras.back().get());
+    EXPECT_EQ(i < 20, thread.StoreWaitCamera(cameras.back().get())) << i;
   }
-  EXPECT_EQ(19, thread.StoredCount());
-  EXPECT_TRUE(Eventually([&] { return thread.WaitCount() == CameraWaitThread::kMaxHandles; }));
+  EXPECT_EQ(20, thread.StoredCount());
+  EXPECT_TRUE(Eventually([&] { return thread.WaitCount() == 22; }));
   for (auto& camera : cameras) thread.RemoveWaitCamera(camera.get());
   EXPECT_EQ(2, thread.WaitCount());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraWaitThread::AddWaitCameras: reached camera limit 20"));
+  const auto lines = CameraLog::Take();
+  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::AddWaitCameras: reached camera limit 20"));
+  EXPECT_TRUE(CameraLog::Contains(
+      lines, "CameraWaitThread::StoreWaitCamera: ERROR: camera limit 20 reached, camera not served, port=-1"));
 }
 
 TEST_F(WaitThreadTest, AnIdleThreadEndsAtOnceThroughTheTerminateEvent) {

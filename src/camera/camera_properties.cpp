@@ -1,0 +1,163 @@
+// Property access by name: the range, the reading and the writing of a
+// camera's parameters as 32-bit integers, and the few names that stand for
+// camera operations or live state rather than parameters.
+#include <cctype>
+#include <exception>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "camera/camera.h"
+#include "params/param_names.h"
+#include "params/param_types.h"
+
+namespace ecocam {
+namespace {
+
+constexpr char kPythonAccess[] = "pythonAccess";
+
+std::string Num(long long value) { return std::to_string(value); }
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  std::size_t i = 0;
+  for (; i < a.size() && b[i] != '\0'; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return i == a.size() && b[i] == '\0';
+}
+
+bool IsContinuousName(const std::string& name) {
+  return EqualsNoCase(name, "continous") || EqualsNoCase(name, "continuous");
+}
+
+template <typename P>
+bool Is(const Param_& parameter) {
+  return dynamic_cast<const P*>(&parameter) != nullptr;
+}
+
+}  // namespace
+
+bool Camera::GetRange(const char* name, int& min, int& max) {
+  min = 0;
+  max = 0;
+  if (name == nullptr) return false;
+  const std::string n = name;
+  ECOCAM_LOG(2, "Camera::GetRange: entering prop=" + n);
+  platform::LockGuard guard(_parametersLock);
+  if (!_parameters.Has(n)) return false;
+  const Param_& parameter = _parameters.Get(n);
+  bool result = false;
+  if (Is<Param<int>>(parameter) || Is<Param<double>>(parameter)) {
+    min = parameter.get_min<int>();
+    max = parameter.get_max<int>();
+    result = true;
+  }
+  ECOCAM_LOG(2, "Camera::GetRange: leaving prop=" + n + " min=" + Num(min) + " max=" + Num(max));
+  return result;
+}
+
+bool Camera::GetProperty(const char* name, int& value) {
+  value = 0;
+  if (name == nullptr) return false;
+  const std::string n = name;
+  ECOCAM_LOG(3, "Camera::GetProperty: prop=" + n);
+  if (EqualsNoCase(n, "PixelSize")) {
+    value = _pixelSize;
+    ECOCAM_LOG(3, "Camera::GetProperty pixelsize=" + Num(value));
+    return true;
+  }
+  if (IsContinuousName(n)) {
+    value = _continuous.load() ? 1 : 0;
+    return true;
+  }
+  platform::LockGuard guard(_parametersLock);
+  if (!_parameters.Has(n)) return false;
+  try {
+    const Param_* parameter = _parameters.GetParam(n);
+    if (parameter == nullptr) {
+      ECOCAM_LOG(1, "Camera::GetProperty ERROR: could not retrieve param by name");
+      return false;
+    }
+    if (Is<ParamEnum>(*parameter)) {
+      value = static_cast<int>(parameter->currEnumVal());
+      return true;
+    }
+    if (Is<Param<int>>(*parameter) || Is<Param<bool>>(*parameter) || Is<Param<double>>(*parameter)) {
+      value = parameter->get_val<int>();
+      return true;
+    }
+    return false;
+  } catch (...) {
+    value = 0;
+    ECOCAM_LOG(1, "Camera::GetProperty: Error: exception, prop=" + n);
+    return false;
+  }
+}
+
+bool Camera::SetProperty(const char* name, int value) {
+  if (name == nullptr) return false;
+  const std::string n = name;
+  ECOCAM_LOG(3, "Camera::SetProperty: prop=" + n + " value=" + Num(value));
+  if (IsContinuousName(n)) {
+    SetContinuousGrab(value != 0);
+    if (value != 0) Grab();
+    return true;
+  }
+  if (EqualsNoCase(n, "Reset")) {
+    const int port = Port();
+    Close();
+    int width = 0;
+    int height = 0;
+    return Open(port, width, height);
+  }
+  if (EqualsNoCase(n, "Trigger") || EqualsNoCase(n, "SoftwareTrigger")) {
+    SoftwareTrigger();
+    return true;
+  }
+  // The set is written under its lock, so nothing reads it half-written.
+  platform::LockGuard guard(_parametersLock);
+  if (!_parameters.Has(n)) return false;
+  try {
+    Param_* parameter = _parameters.GetParam(n);
+    if (parameter == nullptr) {
+      ECOCAM_LOG(1, "Camera::SetProperty could not get parameter by name");
+      return false;
+    }
+    if (n == param_name::Gamma && _parameters.Get(param_name::UseLUT).get_val<bool>()) {
+      ECOCAM_LOG(1, "Camera::SetProperty WARNING: parameter '" + n + "' is not available while LUT mode enabled");
+      return false;
+    }
+    if (!parameter->has_attribute(kPythonAccess)) {
+      ECOCAM_LOG(1, "Camera::SetProperty WARNING: parameter '" + n + "' is not available in this function");
+      return false;
+    }
+    return WriteParameter(*parameter, value);
+  } catch (...) {
+    ECOCAM_LOG(1, "Camera::SetProperty: Error: exception, prop=" + n);
+    return false;
+  }
+}
+
+// The previous value is kept, so a value the push reports as refused does
+// not stay in the set as if the camera had taken it.
+bool Camera::WriteParameter(Param_& parameter, int value) {
+  const std::unique_ptr<Param_> previous = parameter.clone();
+  if (auto* options = dynamic_cast<ParamEnum*>(&parameter)) {
+    options->set_by_value(static_cast<long long>(value));
+  } else if (Is<Param<int>>(parameter) || Is<Param<long long>>(parameter) ||
+             Is<Param<unsigned int>>(parameter) || Is<Param<double>>(parameter) || Is<Param<bool>>(parameter)) {
+    parameter.set_val<int>(value);
+  } else {
+    return false;
+  }
+  const std::set<std::string> names{parameter.name()};
+  if (!_parameters.PushToCamera(*this, _camera, names)) {
+    parameter.assign(*previous);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ecocam

@@ -1,0 +1,305 @@
+// Frame delivery below the exports: every delivered pixel against the
+// simulated camera's test pattern for each pixel type and conversion, the
+// grab modes, frames that are not delivered, the missing-buffer throttle,
+// and closing against the wait thread.
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "camera/camera.h"
+#include "camera/camera_wait_thread.h"
+#include "camera_fixture.h"
+#include "imaging/pixel_conversion.h"
+#include "platform/test_clock.h"
+#include "simsdk_pattern.h"
+
+namespace ecocam::testing {
+namespace {
+
+std::atomic<int> gCalls{0};
+std::atomic<Camera*> gCloseInCallback{nullptr};
+std::atomic<int> gCallbackSleepMs{0};
+std::atomic<bool> gInsideCallback{false};
+
+int ECOCAM_CALL Completed(int grabber, int port) {
+  gInsideCallback = true;
+  if (Camera* camera = gCloseInCallback.exchange(nullptr)) camera->Close();
+  if (gCallbackSleepMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(gCallbackSleepMs.load()));
+  ++gCalls;
+  gInsideCallback = false;
+  return grabber == 0 && port >= 0 ? 0 : -1;
+}
+
+template <typename Done>
+bool Eventually(Done done) {
+  for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
+class GrabTest : public CameraFixture {
+ protected:
+  void SetUp() override {
+    CameraFixture::SetUp();
+    gCalls = 0;
+    gCallbackSleepMs = 0;
+    Camera::ResetMissingBufferThrottle();
+  }
+  void TearDown() override {
+    if (_camera) _camera->Close();
+    _camera.reset();
+    if (_container != 0) sdk::CameraContainer_delete(_container);
+    CameraFixture::TearDown();
+  }
+
+  // Opens the default camera of that colour on port 5, with settings of
+  // `mode` (2: software trigger) and whatever `adjust` changes; `prepare`
+  // runs on the camera's set before it opens.
+  Camera& OpenCamera(bool colour, long long mode, const std::function<void(CameraParameters&)>& adjust = {},
+                     const std::function<void(CameraParameters&)>& prepare = {}) {
+    const std::string model = colour ? "eco424CVGE" : "eco424MVGE";
+    Settings(model, colour, [&](CameraParameters& p) {
+      SetSize(p, 656, 490, 0);
+      p.Get("FrameRate").set_max<int>(200);
+      p.Get("FrameRate").set_val<int>(50);
+      p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(mode);
+      if (adjust) adjust(p);
+    });
+    _container = Discover();
+    _handle = sdk::CameraContainer_getCamera(_container, colour ? 1 : 0);
+    _camera = std::make_unique<Camera>(model.c_str(), CameraInfo{colour ? 2u : 1u, model}, _handle, _container,
+                                       &_thread);
+    if (prepare) prepare(_camera->Parameters());
+    _camera->SetCompleteCB(&Completed);
+    int width = 0, height = 0;
+    EXPECT_TRUE(_camera->Open(5, width, height));
+    return *_camera;
+  }
+
+  // The oldest delivered frame, every row read as the host reads it.
+  std::vector<std::uint8_t> ReadFrame(int& imageId) {
+    Camera& camera = *_camera;
+    ImageBuffer* buffer = camera.Buffers().FindLoadedBuffer();
+    imageId = buffer != nullptr ? buffer->Info().imageId : -1;
+    const std::size_t rowBytes = static_cast<std::size_t>(camera.Width()) * (camera.PixelSize() / 8);
+    std::vector<std::uint8_t> frame(rowBytes * static_cast<std::size_t>(camera.Height()));
+    for (int y = 0; y < camera.Height(); ++y) {
+      if (!camera.CopyRow(y, frame.data() + y * rowBytes, 0, camera.Width() - 1)) return {};
+    }
+    return frame;
+  }
+
+  // One frame by software trigger, read whole.
+  std::vector<std::uint8_t> GrabOne(int& imageId) {
+    const int before = gCalls;
+    _camera->Grab();
+    if (!Eventually([&] { return gCalls > before; })) return {};
+    return ReadFrame(imageId);
+  }
+
+  static long CountLines(const std::string& text) { return CameraLog::Count(CameraLog::Peek(), text); }
+
+  CameraWaitThread _thread;
+  sdk::CameraContainerHandle _container = 0;
+  sdk::CameraHandle _handle = 0;
+  std::unique_ptr<Camera> _camera;
+};
+
+std::vector<std::uint8_t> Pattern(int pixelType, int id, int w, int h) {
+  std::vector<std::uint8_t> data(simsdk::FrameBytes(pixelType, w, h));
+  simsdk::FillPattern(pixelType, id, w, h, data.data());
+  return data;
+}
+
+TEST_F(GrabTest, SoftwareTriggerGrabDeliversOneMono8FrameAndClearsTheRequest) {
+  Camera& camera = OpenCamera(false, 2);
+  EXPECT_EQ(nullptr, camera.GetRow(0));
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Peek(), "Camera::GetRow (0) ERROR: buffer not found, port=5"));
+  EXPECT_EQ(Camera::kImageSkipped, camera.SvsCallback(12345));  // idle: not taken, not touched
+
+  int id = -1;
+  const auto frame = GrabOne(id);
+  EXPECT_FALSE(camera.GrabRequested());
+  EXPECT_EQ(Pattern(simsdk::kPixelMono8, id, 656, 490), frame);
+  // The frame was freed by its last row, and no second frame came.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(1, gCalls);
+  EXPECT_EQ(nullptr, camera.Buffers().FindLoadedBuffer());
+}
+
+TEST_F(GrabTest, BinningAndAreaOfInterestGiveTheSmallerFrame) {
+  Camera& camera = OpenCamera(false, 2, [](CameraParameters& p) { SetSize(p, 320, 240, 3); });
+  EXPECT_EQ(160, camera.Width());
+  EXPECT_EQ(120, camera.Height());
+  int id = -1;
+  const auto frame = GrabOne(id);
+  EXPECT_EQ(Pattern(simsdk::kPixelMono8, id, 160, 120), frame);
+}
+
+TEST_F(GrabTest, Mono12PackedIsConvertedAt12BitAndDeliveredAsItCameAt8Bit) {
+  const auto twelve = [](CameraParameters& p) {
+    p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
+    p.GetParameter<ParamEnum>("PixelDepth").set_by_value(2);
+  };
+  Camera& camera = OpenCamera(false, 2, twelve, [](CameraParameters& p) {
+    p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
+  });
+  int id = -1;
+  auto frame = GrabOne(id);
+  EXPECT_EQ(Pattern(simsdk::kPixelMono8, id, 656, 490), frame);  // the 8 high bits
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Peek(), "Camera::ProcessEvent ... pixelsize==12"));
+  camera.Close();
+  _camera.reset();
+  sdk::CameraContainer_delete(_container);
+  _container = 0;
+
+  // At 8 bit the packed frame's first width x height bytes arrive as they are.
+  Camera& eight = OpenCamera(false, 2);
+  sim.SimSdk_setPixelType(_handle, simsdk::kPixelMono12Packed);
+  frame = GrabOne(id);
+  auto packed = Pattern(simsdk::kPixelMono12Packed, id, 656, 490);
+  packed.resize(656u * 490u);
+  EXPECT_EQ(packed, frame);
+  EXPECT_EQ(8, eight.PixelSize());
+}
+
+TEST_F(GrabTest, ColourFramesMatchTheSdkConversionForEveryBayerPhaseAndMethod) {
+  using imaging::BayerMethod;
+  using imaging::BayerPhase;
+  for (const auto& method : {std::pair(1LL, BayerMethod::kSimple), std::pair(3LL, BayerMethod::kHQLinear)}) {
+    Camera& camera = OpenCamera(true, 2, [&](CameraParameters& p) {
+      p.GetParameter<ParamEnum>("BayerMethod").set_by_value(method.first);
+    });
+    const std::pair<int, BayerPhase> phases[] = {{simsdk::kPixelBayerGR8, BayerPhase::kGR},
+                                                 {simsdk::kPixelBayerRG8, BayerPhase::kRG},
+                                                 {simsdk::kPixelBayerGB8, BayerPhase::kGB},
+                                                 {simsdk::kPixelBayerBG8, BayerPhase::kBG}};
+    for (const auto& phase : phases) {
+      sim.SimSdk_setPixelType(_handle, phase.first);
+      int id = -1;
+      const auto frame = GrabOne(id);
+      const auto mosaic = Pattern(phase.first, id, 656, 490);
+      std::vector<std::uint8_t> expected(656u * 490u * 3u);
+      imaging::Demosaic(mosaic.data(), 656, 656, 490, phase.second, method.second, expected.data(), 656 * 3);
+      EXPECT_EQ(expected, frame) << "pixel type " << phase.first << ", method " << method.first;
+    }
+    sim.SimSdk_setPixelType(_handle, simsdk::kPixelRGB24);
+    int id = -1;
+    const auto frame = GrabOne(id);
+    EXPECT_EQ(Pattern(simsdk::kPixelRGB24, id, 656, 490), frame);
+    camera.Close();
+    _camera.reset();
+    sdk::CameraContainer_delete(_container);
+    _container = 0;
+  }
+}
+
+// Frames that stop before the host: a pixel type the camera cannot have, and
+// a frame of another size than the open reported (the camera kept its area
+// of interest).
+TEST_F(GrabTest, FramesOfTheWrongTypeOrSizeAreNotDelivered) {
+  Camera& camera = OpenCamera(true, 2);
+  sim.SimSdk_setPixelType(_handle, simsdk::kPixelMono8);
+  camera.Grab();
+  EXPECT_TRUE(Eventually([] {
+    return CountLines("Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode 1080001, port=5") == 1;
+  }));
+  EXPECT_FALSE(camera.GrabRequested());
+  camera.Close();
+  _camera.reset();
+  sdk::CameraContainer_delete(_container);
+  _container = 0;
+
+  sim.SimSdk_failCall("Camera_setAreaOfInterest", 1005, 1);
+  Camera& refused = OpenCamera(false, 2, [](CameraParameters& p) { SetSize(p, 320, 240, 0); });
+  refused.Grab();
+  EXPECT_TRUE(Eventually([] {
+    return CountLines("Camera::ProcessEvent ERROR: image size 656x490 differs from the opened size 320x240, port=5") == 1;
+  }));
+  EXPECT_EQ(0, gCalls);
+  EXPECT_EQ(nullptr, refused.Buffers().FindLoadedBuffer());
+}
+
+TEST_F(GrabTest, FreeRunningGrabsAndContinuousMode) {
+  Camera& camera = OpenCamera(false, 1);
+  // Two grabs before the next image: one warning, one frame.
+  sim.SimSdk_pauseFrames(1);
+  camera.Grab();
+  camera.Grab();
+  EXPECT_EQ(1, CountLines("Camera::Grab: WARNING: grab called while previous grab not finished yet"));
+  sim.SimSdk_pauseFrames(0);
+  EXPECT_TRUE(Eventually([] { return gCalls == 1; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // five more frame periods
+  EXPECT_EQ(1, gCalls);
+  int id = -1;
+  ReadFrame(id);
+
+  // Continuous: every frame, in order, until switched off.
+  camera.SetContinuousGrab(true);
+  int last = -1;
+  for (int n = 0; n < 5; ++n) {
+    ASSERT_TRUE(Eventually([&] { return camera.Buffers().FindLoadedBuffer() != nullptr; }));
+    const auto frame = ReadFrame(id);
+    EXPECT_EQ(Pattern(simsdk::kPixelMono8, id, 656, 490), frame);
+    if (last >= 0) {
+      EXPECT_EQ(last + 1, id);
+    }
+    last = id;
+  }
+  camera.SetContinuousGrab(false);
+  EXPECT_FALSE(camera.GrabRequested());
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const int calls = gCalls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(calls, gCalls);
+}
+
+TEST_F(GrabTest, AMissingBufferIsReportedOnceThenCountedForTenSeconds) {
+  platform::TestClock clock(1000000);
+  Camera& camera = OpenCamera(false, 2);
+  camera.SetContinuousGrab(true);
+  const auto processed = [] { return CountLines("Camera::ProcessEvent"); };
+  for (int n = 1; n <= 13; ++n) {
+    camera.Grab();
+    ASSERT_TRUE(Eventually([&] { return processed() == n; })) << n;
+  }
+  EXPECT_EQ(10, gCalls);  // the pool's ten buffers, none read
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: free buffer not found 1 times, port=5"));
+  clock.Advance(10000);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([&] { return processed() == 14; }));
+  clock.Advance(1000);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([&] { return processed() == 15; }));
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: free buffer not found 4 times, port=5"));
+  camera.Close();
+}
+
+// Close waits for a frame of its camera in the host's callback; a close from
+// inside the callback returns at once; a closed camera calls nobody.
+TEST_F(GrabTest, CloseAgainstTheWaitThread) {
+  Camera& camera = OpenCamera(false, 1);
+  gCallbackSleepMs = 200;
+  camera.SetContinuousGrab(true);
+  ASSERT_TRUE(Eventually([] { return gInsideCallback.load(); }));
+  camera.Close();
+  EXPECT_FALSE(gInsideCallback);
+  const int calls = gCalls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(calls, gCalls);
+
+  gCallbackSleepMs = 0;
+  int width = 0, height = 0;
+  ASSERT_TRUE(camera.Open(5, width, height));
+  gCloseInCallback = &camera;
+  camera.SetContinuousGrab(true);
+  ASSERT_TRUE(Eventually([&] { return !camera.IsOpen() && !gInsideCallback; }));
+  EXPECT_FALSE(_thread.IsStored(&camera));
+  EXPECT_EQ(0, sim.SimSdk_getChannelCount());
+  long long delivered = 0, released = 0, reclaimed = 0;
+  sim.SimSdk_getFrameCounters(0, nullptr, &delivered, nullptr, &released, &reclaimed);
+  EXPECT_EQ(delivered, released + reclaimed);
+}
+
+}  // namespace
+}  // namespace ecocam::testing
