@@ -122,6 +122,7 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
     ECOCAM_LOG(1, "Camera::Open: ERROR: failed to read configuration file, port: " + p);
     throw std::runtime_error("Camera::Open: Failed to read configuration file");
   }
+  _settingsLoaded.store(true);
   // Process-wide: the camera opened last decides the log thresholds.
   _context->LogLevel.store(_parameters.Get(param_name::LogLevel).get_val<int>());
   _context->LogIntoFile.store(_parameters.Get(param_name::LogIntoFile).get_val<bool>());

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "camera/image_buffers.h"
@@ -22,6 +24,10 @@
 #include "sdk/sdk_types.h"
 
 namespace ecocam {
+
+namespace ui {
+class ConfigureView;
+}
 
 class CameraWaitThread;
 
@@ -53,6 +59,16 @@ class Camera : public PushTarget {
   // Releases the wait-thread registration, the queued frames, the streaming
   // channel and the connection.
   void CleanupOnClose();
+
+  // Shows the configuration sheet over a copy of the parameter set, owned
+  // by the host's window `parent`; true when the user confirmed it with OK,
+  // after which the saved copy is the camera's set (sent at its next open).
+  bool Configure(void* parent);
+  // The same over a given view (tests drive it headlessly).
+  bool Configure(ui::ConfigureView& view);
+  // A copy of the parameter set, taken under the lock that guards the set
+  // against being replaced while it is read.
+  CameraParameters CopyParameters() const;
 
   // Grab state (host thread).
   void SetContinuousGrab(bool on);
@@ -109,6 +125,12 @@ class Camera : public PushTarget {
   bool OpenSteps(int port, int& width, int& height);
   // The end of a failing step: its line, then CleanupOnClose.
   bool FailOpen(const std::string& line);
+  using RunSheet = std::function<std::unique_ptr<CameraParameters>(const CameraParameters& base, int port,
+                                                                    bool grabPending)>;
+  bool ConfigureWith(const RunSheet& runSheet);
+  // Loads the stored section into `set` and reads the camera's limits
+  // through a short connection. False, with a level-1 line, when either fails.
+  bool ReadStoredSettings(CameraParameters& set);
   // Copies the settings the grab path reads ("AcquisitionMode",
   // "PixelDepth", "BayerMethod") out of the parameter set at open, so the
   // wait thread never reads the set while the host writes or replaces it.
@@ -130,6 +152,8 @@ class Camera : public PushTarget {
   // Guards _parameters where the host thread replaces it while the wait
   // thread may read it.
   mutable platform::Mutex _parametersLock;
+  // The set holds the stored section (loaded by Open or Configure).
+  std::atomic<bool> _settingsLoaded{false};
   std::atomic<CompleteCallback> _completeCB{nullptr};
   DriverContext* _context;
   platform::Mutex _lock;  // guards the grab request

@@ -112,10 +112,7 @@ ECOCAM_API int ECOCAM_CALL configureCamera(void* parent, const char* cameraName)
           return;
         }
         Camera& camera = CameraList::GetInstance().GetByName(cameraName);
-        static_cast<void>(camera);
-        static_cast<void>(parent);
-        const bool confirmed = false;  // camera.Configure(parent)
-        if (confirmed) result = 0;
+        if (camera.Configure(parent)) result = 0;
       },
       [&](const std::string& text) {
         return "configureCamera -- GenICam EXCEPTION occured " + text + ", cameraName=" + Text(cameraName);
