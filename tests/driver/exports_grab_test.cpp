@@ -1,0 +1,183 @@
+// Grabbing and properties through the exports against the simulated SDK:
+// rows as the host copies them, the property exports, and a bounded stress
+// run of four streaming cameras with opens, closes, grabs, row reads,
+// property writes and finalize.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ecocam/ecocam.h"
+#include "simsdk/sim_sdk_fixture.h"
+#include "simsdk_pattern.h"
+#include "support/temp_dir.h"
+
+namespace ecocam::testing {
+namespace {
+
+std::atomic<int> gCompletions{0};
+int ECOCAM_CALL Completed(int, int) { return ++gCompletions; }
+
+template <typename Done>
+bool Eventually(Done done) {
+  for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
+
+class ExportsGrabTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.Complete());
+    sim.SimSdk_reset();
+    gCompletions = 0;
+  }
+  void TearDown() override {
+    while (getCVLNoOfSupportedCameras() > 0) finalize();
+  }
+  void WriteSettings(const std::vector<std::string>& models, const std::string& mode, int frameRate) {
+    std::ofstream ini(dir.path() / "SVS-Vistek.ini");
+    for (const std::string& model : models) {
+      ini << "[" << model << "]\nLogLevel=1\nLogDebugView=0\nWidth=656\nHeight=490\nAcquisitionMode=" << mode
+          << "\nFrameRate=" << frameRate << "\n";
+    }
+  }
+  void Initialize() { ASSERT_EQ(1, initialize(dir.path().string().c_str(), nullptr)); }
+
+  TempDir dir;
+  SimSdk sim;
+};
+
+TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {
+  WriteSettings({"eco424CVGE"}, "Software trigger", 5);
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, 3, "eco424CVGE", size));
+  ASSERT_EQ(656, size[0]);
+  ASSERT_EQ(490, size[1]);
+  sim.SimSdk_setPixelType(sim.SimSdk_findCamera("eco424CVGE"), simsdk::kPixelRGB24);
+  ASSERT_EQ(1, setCompleteCallback(0, 3, &Completed));
+
+  std::vector<std::uint8_t> dest(4000, 0xEE);
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 0, 0, 639));  // no frame yet
+  EXPECT_EQ(0xEE, dest[0]);
+  ASSERT_EQ(1, doCVLGrab(0, 3));
+  ASSERT_TRUE(Eventually([] { return gCompletions == 1; }));
+
+  // The pattern of the frame: its image id from the first pixel.
+  ASSERT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 0, 0, 0));
+  int id = 0;
+  while (simsdk::PatternValue8(id, 0, 0) != dest[0]) ++id;
+  std::vector<std::uint8_t> frame(656u * 490u * 3u);
+  simsdk::FillPattern(simsdk::kPixelRGB24, id, 656, 490, frame.data());
+  const auto row = [&](int y) { return std::vector<std::uint8_t>(frame.begin() + y * 1968, frame.begin() + y * 1968 + 1968); };
+  const auto copied = [&](std::size_t n) { return std::vector<std::uint8_t>(dest.begin(), dest.begin() + n); };
+
+  const struct {
+    int row, first, last;
+    std::size_t bytes;
+  } cases[] = {{1, 0, 639, 1920}, {2, 100, 199, 300}, {3, 0, 100000, 1968}, {4, -5, 9, 45}};
+  for (const auto& c : cases) {
+    std::fill(dest.begin(), dest.end(), 0xEE);
+    ASSERT_EQ(1, getCVLGrabRow(0, 3, dest.data(), c.row, c.first, c.last)) << c.row;
+    auto expected = row(c.row);
+    expected.resize(c.bytes);
+    EXPECT_EQ(expected, copied(c.bytes)) << c.row;
+    EXPECT_EQ(0xEE, dest[c.bytes]) << c.row;
+  }
+  std::fill(dest.begin(), dest.end(), 0xEE);
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 5));  // negative range
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 9));  // empty range
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, nullptr, 5, 0, 10));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 490, 0, 10));  // beyond the last row
+  EXPECT_EQ(0xEE, dest[0]);
+
+  // Reading the last row frees the frame.
+  ASSERT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 489, 0, 655));
+  EXPECT_EQ(row(489), copied(1968));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 0, 0, 655));
+  closeCVLPort(0, 3);
+}
+
+TEST_F(ExportsGrabTest, PropertiesThroughTheExports) {
+  WriteSettings({"eco424MVGE"}, "Fixed frequency", 5);
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, 1, "eco424MVGE", size));
+  int value = -1, min = -1, max = -1;
+  EXPECT_EQ(1, getProperty(0, 1, "PixelSize", &value));
+  EXPECT_EQ(8, value);
+  EXPECT_EQ(1, getPropertyRange(0, 1, "ExposureDelay", &min, &max));
+  EXPECT_LE(min, max);
+  EXPECT_EQ(0, getPropertyRange(0, 1, "UseLUT", &min, &max));
+  EXPECT_EQ(1, setProperty(0, 1, "ExposureDelay", 5));
+  EXPECT_EQ(1, getProperty(0, 1, "ExposureDelay", &value));
+  EXPECT_EQ(5, value);
+  EXPECT_EQ(0, setProperty(0, 1, "Width", 5));
+  EXPECT_EQ(1, setProperty(0, 1, "Continuous", 1));
+  EXPECT_EQ(1, getProperty(0, 1, "continous", &value));
+  EXPECT_EQ(1, value);
+  EXPECT_EQ(0, getProperty(0, 1, nullptr, &value));
+  EXPECT_EQ(0, getProperty(0, 1, "PixelSize", nullptr));
+  EXPECT_EQ(0, getPropertyRange(0, 1, "Gamma", nullptr, &max));
+  EXPECT_EQ(0, setProperty(0, 1, nullptr, 1));
+  EXPECT_EQ(0, getProperty(0, 9, "PixelSize", &value));  // no camera on the port
+  EXPECT_EQ(0, doCVLGrab(0, 9));
+  closeCVLPort(0, 1);
+}
+
+// Four cameras streaming while the host opens, closes, grabs, reads rows and
+// writes properties; then finalize with the cameras streaming. Every image
+// the driver took is handed back to the SDK.
+TEST_F(ExportsGrabTest, FourStreamingCamerasUnderAllHostCallsAndFinalize) {
+  sim.SimSdk_addCamera("eco655MVGE", 656, 490, 0);
+  sim.SimSdk_addCamera("eco655CVGE", 656, 490, 1);
+  const std::vector<std::string> models = {"eco424MVGE", "eco424CVGE", "eco655MVGE", "eco655CVGE"};
+  WriteSettings(models, "Fixed frequency", 100);
+  std::vector<std::uint8_t> dest(656 * 3);
+  for (int round = 0; round < 3; ++round) {
+    Initialize();
+    for (int port = 0; port < 4; ++port) {
+      int size[2] = {0, 0};
+      ASSERT_EQ(1, openCVLPort(0, port, models[static_cast<std::size_t>(port)].c_str(), size));
+      ASSERT_EQ(1, setCompleteCallback(0, port, &Completed));
+      ASSERT_EQ(1, setProperty(0, port, "continuous", 1));
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    for (int step = 0; std::chrono::steady_clock::now() < end; ++step) {
+      const int port = step % 4;
+      if (getCVLGrabRow(0, port, dest.data(), 0, 0, 655) == 1) {
+        for (int y = 1; y < 490; ++y) getCVLGrabRow(0, port, dest.data(), y, 0, 655);
+      }
+      doCVLGrab(0, port);
+      setProperty(0, port, "ExposureDelay", 1 + step % 50);
+      if (step % 7 == 3) {
+        closeCVLPort(0, port);
+        int size[2] = {0, 0};
+        openCVLPort(0, port, models[static_cast<std::size_t>(port)].c_str(), size);
+        setProperty(0, port, step % 2 == 0 ? "continuous" : "Reset", 1);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(1, finalize());
+    ASSERT_EQ(0, getCVLNoOfSupportedCameras());
+  }
+  EXPECT_GT(gCompletions.load(), 0);
+  EXPECT_EQ(0, sim.SimSdk_getChannelCount());
+  long long produced = 0, delivered = 0, lost = 0, released = 0, reclaimed = 0;
+  sim.SimSdk_getFrameCounters(0, &produced, &delivered, &lost, &released, &reclaimed);
+  EXPECT_EQ(produced, delivered + lost);
+  // The driver takes an image by asking for its data and hands every image
+  // it took back; the SDK takes back only the ones refused while idle.
+  const std::size_t taken = sim.JournalOf("Image_getDataPointer").size();
+  EXPECT_GT(taken, 0u);
+  EXPECT_EQ(taken, sim.JournalOf("Image_release").size());
+  EXPECT_EQ(static_cast<long long>(taken), released);
+  EXPECT_EQ(delivered, released + reclaimed);
+}
+
+}  // namespace
+}  // namespace ecocam::testing
