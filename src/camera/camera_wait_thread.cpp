@@ -3,11 +3,15 @@
 #include "camera/camera_wait_thread.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "camera/camera.h"
 #include "driver/driver_context.h"
@@ -27,76 +31,104 @@ std::string Hex(const void* p) {
 
 }  // namespace
 
-CameraWaitThread::CameraWaitThread() {
-  _handles[0] = &_terminateEvent;
-  _handles[1] = &_newWaitEvent;
-  _count = 2;
+struct CameraWaitThread::State {
+  platform::Event terminateEvent;
+  platform::Event newWaitEvent;
+
+  std::mutex lock;                 // guards everything below up to the handles
+  std::condition_variable rebuilt; // signalled when the wait is rebuilt or the thread ends
+  std::vector<Camera*> cameras;    // registered, in order; not owned
+  std::uint64_t listVersion = 0;   // counts changes of cameras
+  std::uint64_t builtVersion = 0;  // the list version the current wait was built from
+  bool running = false;
+  int count = 0;                   // events in the current wait
+
+  // Written and read by the wait thread only (AddWaitCameras, ThreadMain).
+  std::array<platform::Event*, kMaxHandles> handles{};
+  std::array<Camera*, kMaxHandles> handleCameras{};  // the camera of each slot from 2 on
+};
+
+CameraWaitThread::CameraWaitThread()
+    : _state(std::make_shared<State>()), _thread(std::make_unique<platform::Thread>()) {
+  State& s = *_state;
+  s.handles[0] = &s.terminateEvent;
+  s.handles[1] = &s.newWaitEvent;
+  s.count = 2;
   {
-    std::lock_guard<std::mutex> guard(_lock);
-    _running = true;
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.running = true;
   }
-  if (!_thread.Start([this] { ThreadMain(); })) {
-    std::lock_guard<std::mutex> guard(_lock);
-    _running = false;
+  // The thread keeps the state alive; `this` is not used on it.
+  std::shared_ptr<State> state = _state;
+  if (!_thread->Start([state] { Run(*state); })) {
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.running = false;
     ECOCAM_LOG(1, "CameraWaitThread::CameraWaitThread: ERROR: thread not created");
     return;
   }
-  ECOCAM_LOG(2, "CameraWaitThread::CameraWaitThread: thread created: " + Hex(&_thread));
+  ECOCAM_LOG(2, "CameraWaitThread::CameraWaitThread: thread created: " + Hex(_thread.get()));
 }
 
 CameraWaitThread::~CameraWaitThread() {
   ECOCAM_LOG(2, "CameraWaitThread::~CameraWaitThread: entering");
   Terminate();
-  if (_thread.Running() && !_thread.Join(kStopTimeoutMs)) {
-    ECOCAM_LOG(1, "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end, abandoned");
-    _thread.Abandon(-1000);
+  if (_thread->Running() && !_thread->Join(kStopTimeoutMs)) {
+    // Not killed: it may hold the log lock or be inside the host's callback.
+    // It ends at its next wait, on the terminate event left set; its state
+    // lives as long as it does. The thread object is let go unjoined.
+    ECOCAM_LOG(1, "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, left to end by itself");
+    static_cast<void>(_thread.release());
+  } else {
+    _state->terminateEvent.Reset();
   }
-  _terminateEvent.Reset();
   ECOCAM_LOG(2, "CameraWaitThread::~CameraWaitThread: leaving\n");
 }
 
 void CameraWaitThread::Terminate() {
+  State& s = *_state;
   ECOCAM_LOG(2, "CameraWaitThread::Terminate");
-  _terminateEvent.Set();
+  s.terminateEvent.Set();
 }
 
 bool CameraWaitThread::StoreWaitCamera(Camera* camera) {
+  State& s = *_state;
   if (camera == nullptr) return false;
   const std::string port = std::to_string(camera->Port());
   ECOCAM_LOG(3, "CameraWaitThread::StoreWaitCamera: entering, port=" + port);
   {
-    std::lock_guard<std::mutex> guard(_lock);
-    if (std::find(_cameras.begin(), _cameras.end(), camera) != _cameras.end()) {
+    std::lock_guard<std::mutex> guard(s.lock);
+    if (std::find(s.cameras.begin(), s.cameras.end(), camera) != s.cameras.end()) {
       ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=" + port);
       return true;
     }
-    if (_cameras.size() >= static_cast<std::size_t>(kMaxCameras)) {
+    if (s.cameras.size() >= static_cast<std::size_t>(kMaxCameras)) {
       ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: ERROR: camera limit " + std::to_string(kMaxCameras) +
                         " reached, camera not served, port=" + port);
       return false;
     }
-    _cameras.push_back(camera);
-    ++_listVersion;
+    s.cameras.push_back(camera);
+    ++s.listVersion;
   }
-  _newWaitEvent.Set();
+  s.newWaitEvent.Set();
   ECOCAM_LOG(3, "CameraWaitThread::StoreWaitCamera: leaving, port=" + port);
   return true;
 }
 
 void CameraWaitThread::RemoveWaitCamera(Camera* camera) {
+  State& s = *_state;
   if (camera == nullptr) return;
   const std::string port = std::to_string(camera->Port());
   ECOCAM_LOG(3, "CameraWaitThread::RemoveWaitCamera: entering, port=" + port);
-  std::unique_lock<std::mutex> guard(_lock);
-  _cameras.erase(std::remove(_cameras.begin(), _cameras.end(), camera), _cameras.end());
-  const std::uint64_t version = ++_listVersion;
-  _newWaitEvent.Set();
+  std::unique_lock<std::mutex> guard(s.lock);
+  s.cameras.erase(std::remove(s.cameras.begin(), s.cameras.end(), camera), s.cameras.end());
+  const std::uint64_t version = ++s.listVersion;
+  s.newWaitEvent.Set();
   // The thread lets the camera go when it rebuilds its wait after this
   // change: it then no longer waits on the camera's event, and a frame of
   // the camera it was processing has been finished.
-  if (!_thread.IsCurrent()) {
-    const bool released = _rebuilt.wait_for(guard, std::chrono::milliseconds(kRemoveTimeoutMs), [&] {
-      return !_running || _builtVersion >= version;
+  if (!(_thread && _thread->IsCurrent())) {
+    const bool released = s.rebuilt.wait_for(guard, std::chrono::milliseconds(kRemoveTimeoutMs), [&] {
+      return !s.running || s.builtVersion >= version;
     });
     if (!released) {
       ECOCAM_LOG(1, "CameraWaitThread::RemoveWaitCamera: WARNING: wait thread did not release the camera, port=" + port);
@@ -106,26 +138,30 @@ void CameraWaitThread::RemoveWaitCamera(Camera* camera) {
   ECOCAM_LOG(3, "CameraWaitThread::RemoveWaitCamera: leaving, port=" + port);
 }
 
-Camera* CameraWaitThread::GetWaitCamera(int index) {
-  std::lock_guard<std::mutex> guard(_lock);
-  const int n = static_cast<int>(_cameras.size());
-  if (index >= 0 && index < n) return _cameras[static_cast<std::size_t>(index)];
+Camera* CameraWaitThread::GetWaitCamera(int index) { return WaitCamera(*_state, index); }
+
+Camera* CameraWaitThread::WaitCamera(State& s, int index) {
+  std::lock_guard<std::mutex> guard(s.lock);
+  const int n = static_cast<int>(s.cameras.size());
+  if (index >= 0 && index < n) return s.cameras[static_cast<std::size_t>(index)];
   const std::string text = "CameraWaitThread::GetWaitCamera: ERROR: index out of range " + std::to_string(index) +
                            ", n=" + std::to_string(n);
   ECOCAM_LOG(1, text);
   throw std::runtime_error(text);
 }
 
-void CameraWaitThread::AddWaitCameras() {
+void CameraWaitThread::AddWaitCameras() { Rebuild(*_state); }
+
+void CameraWaitThread::Rebuild(State& s) {
   ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: entering");
   {
-    std::lock_guard<std::mutex> guard(_lock);
-    _handles[0] = &_terminateEvent;
-    _handles[1] = &_newWaitEvent;
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.handles[0] = &s.terminateEvent;
+    s.handles[1] = &s.newWaitEvent;
     int i = 2;
-    for (Camera* camera : _cameras) {
-      _handles[static_cast<std::size_t>(i)] = &camera->ImageEvent();
-      _handleCameras[static_cast<std::size_t>(i)] = camera;
+    for (Camera* camera : s.cameras) {
+      s.handles[static_cast<std::size_t>(i)] = &camera->ImageEvent();
+      s.handleCameras[static_cast<std::size_t>(i)] = camera;
       ++i;
       ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: added camera on port=" + std::to_string(camera->Port()));
       if (i >= kMaxHandles) {
@@ -133,20 +169,22 @@ void CameraWaitThread::AddWaitCameras() {
         break;
       }
     }
-    _count = i;
-    _builtVersion = _listVersion;
+    s.count = i;
+    s.builtVersion = s.listVersion;
   }
-  _rebuilt.notify_all();
+  s.rebuilt.notify_all();
   ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: leaving");
 }
 
-int CameraWaitThread::ThreadMain() {
+int CameraWaitThread::ThreadMain() { return Run(*_state); }
+
+int CameraWaitThread::Run(State& s) {
   ECOCAM_LOG(2, "CameraWaitThread::ThreadMain: entering, clock=" + Clock());
   for (;;) {
-    _newWaitEvent.Reset();
-    AddWaitCameras();
+    s.newWaitEvent.Reset();
+    Rebuild(s);
     ECOCAM_LOG(3, "CameraWaitThread::ThreadMain: waiting for events..., clock=" + Clock());
-    const int r = platform::WaitAny(_handles.data(), static_cast<std::size_t>(_count), platform::kInfinite);
+    const int r = platform::WaitAny(s.handles.data(), static_cast<std::size_t>(s.count), platform::kInfinite);
     if (r == platform::kWaitTimeout) {
       ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: WARNING: wait timeout -- should not have happened");
       break;
@@ -165,9 +203,9 @@ int CameraWaitThread::ThreadMain() {
         // The slot's camera is served only while it is still registered: a
         // camera that left since the wait was built is not touched (its
         // RemoveWaitCamera waits for the next rebuild, so it still exists).
-        std::lock_guard<std::mutex> guard(_lock);
-        Camera* signalled = r < _count ? _handleCameras[static_cast<std::size_t>(r)] : nullptr;
-        if (signalled == nullptr || std::find(_cameras.begin(), _cameras.end(), signalled) == _cameras.end()) {
+        std::lock_guard<std::mutex> guard(s.lock);
+        Camera* signalled = r < s.count ? s.handleCameras[static_cast<std::size_t>(r)] : nullptr;
+        if (signalled == nullptr || std::find(s.cameras.begin(), s.cameras.end(), signalled) == s.cameras.end()) {
           continue;
         }
         camera = signalled;
@@ -185,32 +223,36 @@ int CameraWaitThread::ThreadMain() {
     }
   }
   {
-    std::lock_guard<std::mutex> guard(_lock);
-    _running = false;
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.running = false;
   }
-  _rebuilt.notify_all();
+  s.rebuilt.notify_all();
   ECOCAM_LOG(2, "CameraWaitThread::ThreadMain: leaving");
   return 0;
 }
 
 bool CameraWaitThread::IsRunning() const {
-  std::lock_guard<std::mutex> guard(_lock);
-  return _running;
+  State& s = *_state;
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.running;
 }
 
 bool CameraWaitThread::IsStored(const Camera* camera) const {
-  std::lock_guard<std::mutex> guard(_lock);
-  return std::find(_cameras.begin(), _cameras.end(), camera) != _cameras.end();
+  State& s = *_state;
+  std::lock_guard<std::mutex> guard(s.lock);
+  return std::find(s.cameras.begin(), s.cameras.end(), camera) != s.cameras.end();
 }
 
 int CameraWaitThread::StoredCount() const {
-  std::lock_guard<std::mutex> guard(_lock);
-  return static_cast<int>(_cameras.size());
+  State& s = *_state;
+  std::lock_guard<std::mutex> guard(s.lock);
+  return static_cast<int>(s.cameras.size());
 }
 
 int CameraWaitThread::WaitCount() const {
-  std::lock_guard<std::mutex> guard(_lock);
-  return _count;
+  State& s = *_state;
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.count;
 }
 
 }  // namespace ecocam

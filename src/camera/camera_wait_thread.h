@@ -5,6 +5,11 @@
 // event (signalled at every change of the list) and the image events of up
 // to 20 registered cameras, and runs the signalled camera's ProcessEvent.
 //
+// The destructor asks the thread to end and waits 5000 ms at most. A thread
+// still running then is not killed, since it may hold the log lock or be
+// inside the host's callback: it is left to end by itself (it ends at its
+// next wait, which finds the terminate event set), with a level-1 line.
+//
 // RemoveWaitCamera returns only after the thread has rebuilt its wait from
 // the changed list, so once it returns the thread neither waits on the
 // camera's event nor processes one of its frames (unless it is called on the
@@ -12,11 +17,8 @@
 // is bounded.
 #pragma once
 
-#include <array>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <vector>
+#include <memory>
 
 #include "platform/event.h"
 #include "platform/thread.h"
@@ -60,21 +62,17 @@ class CameraWaitThread {
   int WaitCount() const;
 
  private:
-  platform::Thread _thread;
-  platform::Event _terminateEvent;
-  platform::Event _newWaitEvent;
+  // Everything the thread touches. The thread holds it too, so a thread
+  // that does not end in time (stuck in the host's callback, say) can be
+  // left to end by itself without using a destroyed object.
+  struct State;
+  static Camera* WaitCamera(State& state, int index);
+  static void Rebuild(State& state);
+  static int Run(State& state);
 
-  mutable std::mutex _lock;             // guards everything below
-  std::condition_variable _rebuilt;     // signalled when the wait is rebuilt or the thread ends
-  std::vector<Camera*> _cameras;        // registered, in order; not owned
-  std::uint64_t _listVersion = 0;       // counts changes of _cameras
-  std::uint64_t _builtVersion = 0;      // the list version the current wait was built from
-  bool _running = false;
-
-  // Written and read by the wait thread only (AddWaitCameras, ThreadMain).
-  std::array<platform::Event*, kMaxHandles> _handles{};
-  std::array<Camera*, kMaxHandles> _handleCameras{};  // the camera of each slot from 2 on
-  int _count = 0;
+  std::shared_ptr<State> _state;
+  // Released, not joined, when the thread is left to end by itself.
+  std::unique_ptr<platform::Thread> _thread;
 };
 
 }  // namespace ecocam

@@ -1,11 +1,13 @@
 // The wait thread's list of cameras: registration, removal, the rebuilt wait
 // and the bounds of the list.
+#include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "camera/camera.h"
 #include "camera/camera_wait_thread.h"
 #include "camera_fixture.h"
+#include "platform/test_clock.h"
 
 namespace ecocam::testing {
 namespace {
@@ -104,6 +106,48 @@ TEST_F(WaitThreadTest, SignalledCameraIsServedAndCloseLeavesNoImageOut) {
   ASSERT_NE(journal.end(), deleted);
   EXPECT_GT(std::count_if(journal.begin(), deleted, [](const std::string& l) { return l.rfind("Image_release(", 0) == 0; }), 0);
   EXPECT_EQ(0, std::count_if(deleted, journal.end(), [](const std::string& l) { return l.rfind("Image_", 0) == 0; }));
+  sdk::CameraContainer_delete(container);
+}
+
+std::atomic<bool> gBlocked{false};
+std::atomic<bool> gRelease{false};
+int ECOCAM_CALL BlockingCallback(int, int) {
+  gBlocked = true;
+  while (!gRelease) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  gBlocked = false;
+  return 0;
+}
+
+// A thread held in the host's callback past the 5000 ms of the destructor is
+// not killed: the destructor goes on with its line, and the thread ends by
+// itself once the callback returns.
+TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
+  Settings("eco424MVGE", false, [](CameraParameters& p) {
+    p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2);
+  });
+  platform::TestClock clock(1000);
+  const sdk::CameraContainerHandle container = Discover();
+  // Registered by hand, so the camera never reaches the destroyed thread object.
+  Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, sdk::CameraContainer_getCamera(container, 0), container);
+  int width = 0, height = 0;
+  ASSERT_TRUE(camera.Open(1, width, height));
+  camera.SetCompleteCB(&BlockingCallback);
+  auto thread = std::make_unique<CameraWaitThread>();
+  thread->StoreWaitCamera(&camera);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([] { return gBlocked.load(); }));
+
+  std::thread destroyer([&] { thread.reset(); });
+  ASSERT_TRUE(Eventually([&] { return clock.TimedWaiters() > 0; }));
+  clock.Advance(5001);
+  destroyer.join();
+  EXPECT_TRUE(gBlocked);
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Peek(),
+                                  "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, "
+                                  "left to end by itself"));
+  gRelease = true;
+  EXPECT_TRUE(Eventually([] { return CameraLog::Contains(CameraLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
+  camera.Close();
   sdk::CameraContainer_delete(container);
 }
 
