@@ -1,7 +1,9 @@
 // Property access by name: the range, the reading and the writing of a
 // camera's parameters as 32-bit integers, and the few names that stand for
 // camera operations or live state rather than parameters.
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <exception>
 #include <memory>
 #include <set>
@@ -10,6 +12,7 @@
 #include "camera/camera.h"
 #include "params/param_names.h"
 #include "params/param_types.h"
+#include "sdk/sdk.h"
 
 namespace ecocam {
 namespace {
@@ -36,6 +39,39 @@ template <typename P>
 bool Is(const Param_& parameter) {
   return dynamic_cast<const P*>(&parameter) != nullptr;
 }
+
+// What the camera holds for a writable parameter after a write, read back
+// through the SDK; false when there is no such reading (no getter, or the
+// camera could not answer).
+bool ReadBack(sdk::CameraHandle camera, const std::string& name, double& value) {
+  using FloatGetter = int (*)(sdk::CameraHandle, float*);
+  static const struct {
+    const char* name;
+    FloatGetter getter;
+  } kFloats[] = {{param_name::FrameRate, &sdk::Camera_getFrameRate},
+                 {param_name::ExposureTime, &sdk::Camera_getExposureTime},
+                 {param_name::ExposureDelay, &sdk::Camera_getExposureDelay},
+                 {param_name::Gain, &sdk::Camera_getGain},
+                 {param_name::GainOffset, &sdk::Camera_getOffset}};
+  for (const auto& entry : kFloats) {
+    if (name != entry.name) continue;
+    float f = 0.0f;
+    if (entry.getter(camera, &f) != 0) return false;
+    value = f;
+    return true;
+  }
+  if (name == param_name::StrobePolarity) {
+    int i = 0;
+    if (sdk::Camera_getStrobePolarity(camera, &i) != 0) return false;
+    value = i;
+    return true;
+  }
+  return false;
+}
+
+// The camera refused the value when it reads back clearly different from
+// what was sent (a camera may round to its own steps).
+bool Refused(double sent, double held) { return std::fabs(held - sent) > std::max(0.5, std::fabs(sent) / 100.0); }
 
 }  // namespace
 
@@ -156,6 +192,20 @@ bool Camera::WriteParameter(Param_& parameter, int value) {
   if (!_parameters.PushToCamera(*this, _camera, names)) {
     parameter.assign(*previous);
     return false;
+  }
+  // The push logs a refused value and goes on; a value the open camera did
+  // not take must not stay in the set as if it had.
+  double held = 0.0;
+  if (_isOpen.load() && ReadBack(_camera, parameter.name(), held)) {
+    const double sent = Is<ParamEnum>(parameter)       ? static_cast<double>(parameter.currEnumVal())
+                        : Is<Param<double>>(parameter) ? parameter.get_val<double>()
+                                                       : static_cast<double>(parameter.get_val<int>());
+    if (Refused(sent, held)) {
+      ECOCAM_LOG(1, "Camera::SetProperty ERROR: camera refused parameter '" + parameter.name() +
+                        "', previous value kept, port=" + Num(Port()));
+      parameter.assign(*previous);
+      return false;
+    }
   }
   return true;
 }

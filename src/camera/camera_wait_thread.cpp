@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,6 +28,18 @@ std::string Hex(const void* p) {
   std::snprintf(text, sizeof text, "%llx",
                 static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
   return text;
+}
+
+// Threads left to end by themselves. Kept reachable for the rest of the
+// process and never destroyed: destroying one would join it, and it may
+// never end.
+void KeepAbandoned(std::unique_ptr<platform::Thread> thread) {
+  using Threads = std::vector<std::unique_ptr<platform::Thread>>;
+  alignas(Threads) static unsigned char storage[sizeof(Threads)];
+  static Threads* const threads = ::new (static_cast<void*>(storage)) Threads();
+  static std::mutex lock;
+  std::lock_guard<std::mutex> guard(lock);
+  threads->push_back(std::move(thread));
 }
 
 }  // namespace
@@ -77,7 +90,7 @@ CameraWaitThread::~CameraWaitThread() {
     // It ends at its next wait, on the terminate event left set; its state
     // lives as long as it does. The thread object is let go unjoined.
     ECOCAM_LOG(1, "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, left to end by itself");
-    static_cast<void>(_thread.release());
+    KeepAbandoned(std::move(_thread));
   } else {
     _state->terminateEvent.Reset();
   }

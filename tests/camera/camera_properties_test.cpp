@@ -95,6 +95,15 @@ TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
       CameraLog::Take(), "Camera::SetProperty WARNING: parameter 'Gamma' is not available while LUT mode enabled"));
   p.Get("UseLUT").set_val<bool>(false);
 
+  // A value the camera refuses is not kept; the push's error line stays.
+  EXPECT_TRUE(camera.SetProperty("ExposureDelay", 7));
+  sim.SimSdk_failCall("Camera_setExposureDelay", 1005, 0);
+  EXPECT_FALSE(camera.SetProperty("ExposureDelay", 9));
+  EXPECT_EQ(7, p.Get("ExposureDelay").get_val<int>());
+  const auto refused = CameraLog::Take();
+  EXPECT_TRUE(CameraLog::Contains(refused, "Error setting camera parameter: Camera_setExposureDelay, value=9 error code=1005"));
+  EXPECT_TRUE(CameraLog::Contains(refused, "Camera::SetProperty ERROR: camera refused parameter 'ExposureDelay', previous value kept, port=1"));
+
   // An enumerated value no option has keeps the option and still pushes.
   sim.SimSdk_clearJournal();
   EXPECT_TRUE(camera.SetProperty("StrobePolarity", 1));
