@@ -33,13 +33,22 @@ std::string Hex(const void* p) {
 // Threads left to end by themselves. Kept reachable for the rest of the
 // process and never destroyed: destroying one would join it, and it may
 // never end.
-void KeepAbandoned(std::unique_ptr<platform::Thread> thread) {
-  using Threads = std::vector<std::unique_ptr<platform::Thread>>;
+using Threads = std::vector<std::unique_ptr<platform::Thread>>;
+
+Threads& Abandoned() {
   alignas(Threads) static unsigned char storage[sizeof(Threads)];
   static Threads* const threads = ::new (static_cast<void*>(storage)) Threads();
+  return *threads;
+}
+
+std::mutex& AbandonedLock() {
   static std::mutex lock;
-  std::lock_guard<std::mutex> guard(lock);
-  threads->push_back(std::move(thread));
+  return lock;
+}
+
+void KeepAbandoned(std::unique_ptr<platform::Thread> thread) {
+  std::lock_guard<std::mutex> guard(AbandonedLock());
+  Abandoned().push_back(std::move(thread));
 }
 
 }  // namespace
@@ -95,6 +104,15 @@ CameraWaitThread::~CameraWaitThread() {
     _state->terminateEvent.Reset();
   }
   ECOCAM_LOG(2, "CameraWaitThread::~CameraWaitThread: leaving\n");
+}
+
+bool CameraWaitThread::JoinAbandonedThreads(std::uint32_t timeoutMs) {
+  std::lock_guard<std::mutex> guard(AbandonedLock());
+  Threads& threads = Abandoned();
+  for (auto it = threads.begin(); it != threads.end();) {
+    it = (*it)->Join(timeoutMs) ? threads.erase(it) : it + 1;
+  }
+  return threads.empty();
 }
 
 void CameraWaitThread::Terminate() {

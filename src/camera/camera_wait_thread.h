@@ -54,6 +54,10 @@ class CameraWaitThread {
   void AddWaitCameras();
   int ThreadMain();
 
+  // Joins the threads that earlier destructors left to end by themselves
+  // and that have ended within `timeoutMs` each; true when none is left.
+  static bool JoinAbandonedThreads(std::uint32_t timeoutMs);
+
   // For tests and diagnostics.
   bool IsRunning() const;
   bool IsStored(const Camera* camera) const;

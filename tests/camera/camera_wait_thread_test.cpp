@@ -147,6 +147,7 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
                                   "left to end by itself"));
   gRelease = true;
   EXPECT_TRUE(Eventually([] { return CameraLog::Contains(CameraLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
+  EXPECT_TRUE(CameraWaitThread::JoinAbandonedThreads(platform::kInfinite));
   camera.Close();
   sdk::CameraContainer_delete(container);
 }
