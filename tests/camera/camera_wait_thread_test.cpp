@@ -125,6 +125,7 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
   Settings("eco424MVGE", false, [](CameraParameters& p) {
     p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2);
   });
+  gRelease = false;
   platform::TestClock clock(1000);
   const sdk::CameraContainerHandle container = Discover();
   // Registered by hand, so the camera never reaches the destroyed thread object.
@@ -149,6 +150,46 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
   EXPECT_TRUE(Eventually([] { return CameraLog::Contains(CameraLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
   EXPECT_TRUE(CameraWaitThread::JoinAbandonedThreads(platform::kInfinite));
   camera.Close();
+  sdk::CameraContainer_delete(container);
+}
+
+// Cameras whose events are signalled together are served in the order they
+// registered: the thread is held in a callback while both events are set.
+TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInRegistrationOrder) {
+  Settings("eco424MVGE", false, [](CameraParameters& p) {
+    p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2);
+  });
+  gRelease = false;
+  CameraWaitThread thread;
+  const sdk::CameraContainerHandle container = Discover();
+  Camera held("eco424MVGE", CameraInfo{1, "eco424MVGE"}, sdk::CameraContainer_getCamera(container, 0), container,
+              &thread);
+  int width = 0, height = 0;
+  ASSERT_TRUE(held.Open(1, width, height));
+  held.SetCompleteCB(&BlockingCallback);
+  Camera first("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 0);
+  Camera second("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 0);
+  thread.StoreWaitCamera(&first);
+  thread.StoreWaitCamera(&second);
+  held.Grab();
+  ASSERT_TRUE(Eventually([] { return gBlocked.load(); }));
+  CameraLog::Take();
+  second.ImageEvent().Set();
+  first.ImageEvent().Set();
+  gRelease = true;
+  // Neither has a frame queued: each pass logs its camera's index.
+  const std::string none = "Camera::ProcessEvent ERROR: SVSinfo not ready, port=-1";
+  ASSERT_TRUE(Eventually([&] { return CameraLog::Count(CameraLog::Peek(), none) == 2; }));
+  std::vector<std::string> served;
+  for (const std::string& line : CameraLog::Take()) {
+    if (line.rfind("CameraWaitThread::ThreadMain: Event (", 0) == 0) served.push_back(line.substr(0, 40));
+  }
+  ASSERT_EQ(2u, served.size());
+  EXPECT_EQ("CameraWaitThread::ThreadMain: Event (3) ", served[0]);
+  EXPECT_EQ("CameraWaitThread::ThreadMain: Event (4) ", served[1]);
+  thread.RemoveWaitCamera(&first);
+  thread.RemoveWaitCamera(&second);
+  held.Close();
   sdk::CameraContainer_delete(container);
 }
 
