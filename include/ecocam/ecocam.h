@@ -81,7 +81,9 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo);
  * pixel for monochrome cameras, 3 for colour). Colour pixels are in the byte
  * order R, G, B whatever the camera sends: Bayer frames are converted into
  * that order and 24-bit colour frames arrive in it. Reading the last row
- * releases the frame. */
+ * releases the frame. A range wider than the frame is cut to the frame's
+ * width; an empty or negative range, a null `dest` or a row outside the
+ * frame copies nothing and returns 0. */
 ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
                                          int firstColumn, int lastColumn);
 
