@@ -31,20 +31,20 @@ std::optional<std::string> CheckedFormat(const std::string& format, bool integer
       ++i;
       continue;
     }
-    std::string spec = "%";
+    std::string conversion = "%";
     ++i;
-    while (i < format.size() && std::string("-+ 0#").find(format[i]) != std::string::npos) spec += format[i++];
-    while (i < format.size() && format[i] >= '0' && format[i] <= '9') spec += format[i++];
+    while (i < format.size() && std::string("-+ 0#").find(format[i]) != std::string::npos) conversion += format[i++];
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') conversion += format[i++];
     if (i < format.size() && format[i] == '.') {
-      spec += format[i++];
-      while (i < format.size() && format[i] >= '0' && format[i] <= '9') spec += format[i++];
+      conversion += format[i++];
+      while (i < format.size() && format[i] >= '0' && format[i] <= '9') conversion += format[i++];
     }
     while (i < format.size() && (format[i] == 'l' || format[i] == 'h')) ++i;  // length: ours
     if (i >= format.size()) return std::nullopt;
     const char conv = format[i];
     const std::string allowed = integer ? "diuoxX" : "fFeEgG";
     if (allowed.find(conv) == std::string::npos) return std::nullopt;
-    out += spec + (integer ? "ll" : "") + conv;
+    out += conversion + (integer ? "ll" : "") + conv;
     ++conversions;
   }
   if (conversions != 1) return std::nullopt;
