@@ -36,6 +36,20 @@ SIMSDK_DEFINE(int, isVersionCompliantDLL)(SdkVersion* dllVersion, const SdkVersi
   return same ? kOk : kVersionMismatch;
 }
 
+namespace {
+// Deletes every camera found in `container`; false when it is no container.
+bool ForgetCamerasLocked(SimState& state, CameraContainerHandle container) {
+  const auto it = state.containers.find(container);
+  if (it == state.containers.end() || !state.handles.Is(container, HandleKind::kContainer)) {
+    return false;
+  }
+  for (const CameraHandle camera : std::vector<CameraHandle>(it->second.cameras)) {
+    state.DeleteCameraLocked(camera);
+  }
+  return true;
+}
+}  // namespace
+
 // A new, empty container; -1 for an unknown container type.
 SIMSDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) {
   if (containerType != kGigEContainer) return kNoContainer;
@@ -50,13 +64,7 @@ SIMSDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) 
 SIMSDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
-  const auto it = state.containers.find(container);
-  if (it == state.containers.end() || !state.handles.Is(container, HandleKind::kContainer)) {
-    return kInvalidHandle;
-  }
-  for (const CameraHandle camera : std::vector<CameraHandle>(it->second.cameras)) {
-    state.DeleteCameraLocked(camera);
-  }
+  if (!ForgetCamerasLocked(state, container)) return kInvalidHandle;
   state.containers.erase(container);
   state.handles.Release(container);
   return kOk;
@@ -66,13 +74,8 @@ SIMSDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
 SIMSDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
-  const auto it = state.containers.find(container);
-  if (it == state.containers.end() || !state.handles.Is(container, HandleKind::kContainer)) {
-    return kInvalidHandle;
-  }
-  for (const CameraHandle camera : std::vector<CameraHandle>(it->second.cameras)) {
-    state.DeleteCameraLocked(camera);
-  }
+  if (!ForgetCamerasLocked(state, container)) return kInvalidHandle;
+  SimContainer& found = state.containers[container];
   for (const CameraModel& model : state.listed) {
     auto camera = std::make_unique<SimCamera>();
     camera->handle = state.handles.Allocate(HandleKind::kCamera);
@@ -80,7 +83,7 @@ SIMSDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
     camera->model = model;
     camera->settings.aoiWidth = model.imagerWidth;
     camera->settings.aoiHeight = model.imagerHeight;
-    it->second.cameras.push_back(camera->handle);
+    found.cameras.push_back(camera->handle);
     state.cameras[camera->handle] = std::move(camera);
   }
   return kOk;

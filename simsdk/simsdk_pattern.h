@@ -12,17 +12,18 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sdk/sdk_types.h"
+
 namespace simsdk {
 
-constexpr int kPixelMono8 = 0x01080001;
-constexpr int kPixelMono12Packed = 0x010C0006;
-constexpr int kPixelBayerGR8 = 0x01080008;
-constexpr int kPixelBayerRG8 = 0x01080009;
-constexpr int kPixelBayerGB8 = 0x0108000A;
-constexpr int kPixelBayerBG8 = 0x0108000B;
-constexpr int kPixelRGB24 = 0x02180000;
-
-inline bool IsBayer8(int pixelType) { return pixelType >= kPixelBayerGR8 && pixelType <= kPixelBayerBG8; }
+constexpr int kPixelMono8 = ecocam::sdk::kPixelTypeMono8;
+constexpr int kPixelMono12Packed = ecocam::sdk::kPixelTypeMono12Packed;
+constexpr int kPixelBayerGR8 = ecocam::sdk::kPixelTypeBayerGR8;
+constexpr int kPixelBayerRG8 = ecocam::sdk::kPixelTypeBayerRG8;
+constexpr int kPixelBayerGB8 = ecocam::sdk::kPixelTypeBayerGB8;
+constexpr int kPixelBayerBG8 = ecocam::sdk::kPixelTypeBayerBG8;
+constexpr int kPixelRGB24 = ecocam::sdk::kPixelTypeRGB24;
+using ecocam::sdk::IsBayer8;
 
 // Bits per pixel, from the GigE Vision code's size field.
 inline int PixelBits(int pixelType) { return (pixelType >> 16) & 0xFF; }

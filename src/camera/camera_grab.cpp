@@ -22,11 +22,6 @@
 namespace ecocam {
 namespace {
 
-constexpr int kPixelMono8 = 0x01080001;
-constexpr int kPixelMono12Packed = 0x010C0006;
-constexpr int kPixelBayerGR8 = 0x01080008;
-constexpr int kPixelBayerBG8 = 0x0108000B;
-constexpr int kPixelRgb24 = 0x02180000;
 constexpr int kTwelveBitField = 0x000C0000;
 constexpr long long kSoftwareTriggerMode = 2;
 constexpr long long kPixelDepth8 = 0;
@@ -42,7 +37,6 @@ std::string Hex(int value) {
   return text;
 }
 
-bool IsBayer(int pixelType) { return pixelType >= kPixelBayerGR8 && pixelType <= kPixelBayerBG8; }
 
 // The missing-buffer throttle, shared by all cameras of the process.
 struct Throttle {
@@ -216,12 +210,12 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
   }
   const int type = record.pixelType;
   const bool colour = _cameraInfo.IsColor();
-  if (colour && !IsBayer(type) && type != kPixelRgb24) {
+  if (colour && !sdk::IsBayer8(type) && type != sdk::kPixelTypeRGB24) {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode " + Hex(type) +
                       ", port=" + Hex(port));
     return nullptr;
   }
-  if (!colour && type != kPixelMono8 && type != kPixelMono12Packed) {
+  if (!colour && type != sdk::kPixelTypeMono8 && type != sdk::kPixelTypeMono12Packed) {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for BW mode " + Hex(type) +
                       ", port=" + Hex(port));
     return nullptr;
@@ -267,7 +261,7 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
     }
   } else {
     ECOCAM_LOG(3, "Camera::ProcessEvent ... color step1, pixType" + Hex(type));
-    if (IsBayer(type)) {
+    if (sdk::IsBayer8(type)) {
       const int method = static_cast<int>(_bayerMethod.load());
       ECOCAM_LOG(3, "Camera::ProcessEvent ... bayer conversion into internal buffer, size=" + Num(buffer->Size()));
       const int rc = sdk::Image_getImageRGB(record.imageHandle, memory, buffer->Size(), method);

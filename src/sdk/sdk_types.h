@@ -31,6 +31,16 @@ constexpr int kSdkLoadFailed = -1;   // loading, resolving or version check fail
 // GigE Vision pixel type codes the driver meets.
 constexpr int kPixelTypeMono8 = 0x01080001;
 constexpr int kPixelTypeMono12Packed = 0x010C0006;
+constexpr int kPixelTypeBayerGR8 = 0x01080008;
+constexpr int kPixelTypeBayerRG8 = 0x01080009;
+constexpr int kPixelTypeBayerGB8 = 0x0108000A;
+constexpr int kPixelTypeBayerBG8 = 0x0108000B;
+constexpr int kPixelTypeRGB24 = 0x02180000;
+
+// True for the four 8-bit Bayer codes.
+constexpr bool IsBayer8(int pixelType) {
+  return pixelType >= kPixelTypeBayerGR8 && pixelType <= kPixelTypeBayerBG8;
+}
 
 // The SDK's four-byte version, most significant first.
 struct SdkVersion {
