@@ -110,6 +110,15 @@ SIMSDK_CONTROL(int, SimSdk_clearFaults)() {
   return simsdk::kOk;
 }
 
+SIMSDK_CONTROL(int, SimSdk_failCallAt)(const char* entryPoint, int code, int position) {
+  const int row = simsdk::RowOfEntryPoint(entryPoint);
+  if (row < 0) return simsdk::kUnknownName;
+  if (position < 1) return simsdk::kOutOfRange;
+  const auto lock = Lock();
+  SimState::Get().faults[row] = simsdk::Fault{code, false, position - 1};
+  return simsdk::kOk;
+}
+
 SIMSDK_CONTROL(int, SimSdk_delayCall)(const char* entryPoint, int milliseconds) {
   const int row = simsdk::RowOfEntryPoint(entryPoint);
   if (row < 0) return simsdk::kUnknownName;
@@ -215,6 +224,19 @@ SIMSDK_CONTROL(int, SimSdk_getFrameCounters)(int channel, long long* produced, l
 SIMSDK_CONTROL(int, SimSdk_getChannelCount)() {
   const auto lock = Lock();
   return static_cast<int>(simsdk::Streams().channels.size());
+}
+
+SIMSDK_CONTROL(int, SimSdk_getLiveObjects)(int* containers, int* connections, int* channels, int* images) {
+  const auto lock = Lock();
+  const SimState& state = SimState::Get();
+  const simsdk::StreamingState& streams = simsdk::Streams();
+  const auto connected = std::count_if(state.cameras.begin(), state.cameras.end(),
+                                       [](const auto& entry) { return entry.second->connected; });
+  if (containers != nullptr) *containers = static_cast<int>(state.containers.size());
+  if (connections != nullptr) *connections = static_cast<int>(connected);
+  if (channels != nullptr) *channels = static_cast<int>(streams.channels.size());
+  if (images != nullptr) *images = static_cast<int>(streams.images.size());
+  return simsdk::kOk;
 }
 
 // Each definition above has exactly the type its list entry declares.

@@ -67,6 +67,10 @@ Gate EnterCall(int row, std::string line) {
   state.JournalLocked(std::move(line));
   Fault& fault = state.faults[row];
   if (fault.code == 0) return {};
+  if (fault.callsBefore > 0) {
+    --fault.callsBefore;
+    return {};
+  }
   const Gate gate{true, fault.code};
   if (!fault.always) fault = Fault{};
   return gate;

@@ -126,6 +126,7 @@ class HandleRegistry {
 struct Fault {
   int code = 0;
   bool always = false;
+  int callsBefore = 0;  // calls that still run normally before the fault
 };
 
 // The whole state. Members are public; `mutex` guards every one of them.

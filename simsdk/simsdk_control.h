@@ -50,6 +50,9 @@ constexpr int kLookupTableSize = 4096;
   /* Makes `entryPoint` fail with `code`, once or always (code 0 clears). */ \
   C(int, SimSdk_failCall, (const char* entryPoint, int code, int always)) \
   C(int, SimSdk_clearFaults, ()) \
+  /* Makes the `position`-th call of `entryPoint` from now (1 = the next) */ \
+  /* fail once with `code`; the calls before it run normally. */ \
+  C(int, SimSdk_failCallAt, (const char* entryPoint, int code, int position)) \
   /* Delays every call of `entryPoint` by `milliseconds` (0 clears). */ \
   C(int, SimSdk_delayCall, (const char* entryPoint, int milliseconds)) \
   C(int, SimSdk_setVersion, (int major, int minor, int revision, int build)) \
@@ -77,7 +80,11 @@ constexpr int kLookupTableSize = 4096;
   /* deleted: produced = delivered + lost, delivered = released + reclaimed. */ \
   C(int, SimSdk_getFrameCounters, (int channel, long long* produced, long long* delivered, long long* lost, long long* released, long long* reclaimed)) \
   /* Streaming channels alive now. */ \
-  C(int, SimSdk_getChannelCount, ())
+  C(int, SimSdk_getChannelCount, ()) \
+  /* What the SDK has handed out and not yet had back: containers, open */ \
+  /* camera connections, streaming channels and images. Null pointers are */ \
+  /* skipped. */ \
+  C(int, SimSdk_getLiveObjects, (int* containers, int* connections, int* channels, int* images))
 // clang-format on
 
 namespace simsdk {
