@@ -87,7 +87,12 @@ bool Camera::Open(int port, int& width, int& height) {
     platform::SleepMs(kEntryWaitStepMs);
   }
   FlagHolder inside(_insideOpen);
-  return OpenInside(port, width, height);
+  // The size is known before the later steps run; a host told a size by a
+  // failed open would read frames that never come.
+  if (OpenInside(port, width, height)) return true;
+  width = 0;
+  height = 0;
+  return false;
 }
 
 bool Camera::OpenInside(int port, int& width, int& height) {

@@ -1,0 +1,96 @@
+#include "hardening/driver_session.h"
+
+#include <fstream>
+#include <map>
+#include <thread>
+
+namespace ecocam::testing {
+
+namespace {
+
+std::mutex& LogMutex() {
+  static std::mutex m;
+  return m;
+}
+std::vector<std::string>& LogLines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+unsigned& LogCalls() {
+  static unsigned calls = 0;
+  return calls;
+}
+
+}  // namespace
+
+std::string Describe(const LiveObjects& live) {
+  return "containers=" + std::to_string(live.containers) + " connections=" + std::to_string(live.connections) +
+         " channels=" + std::to_string(live.channels) + " images=" + std::to_string(live.images);
+}
+
+void ECOCAM_CALL HostLog::Procedure(const char* text) {
+  std::lock_guard<std::mutex> lock(LogMutex());
+  if (LogCalls()++ % 2 == 0) return;  // the timestamp
+  std::string line = text != nullptr ? text : "";
+  while (!line.empty() && line.back() == '\n') line.pop_back();
+  LogLines().push_back(line);
+}
+
+std::vector<std::string> HostLog::Take() {
+  std::lock_guard<std::mutex> lock(LogMutex());
+  std::vector<std::string> lines;
+  lines.swap(LogLines());
+  return lines;
+}
+
+std::vector<std::string> HostLog::Failures(const std::vector<std::string>& lines) {
+  std::vector<std::string> failures;
+  for (const std::string& line : lines) {
+    if (line.find("ERROR") != std::string::npos || line.find("WARNING") != std::string::npos ||
+        line.find("EXCEPTION") != std::string::npos || line.find("error code=") != std::string::npos) {
+      failures.push_back(line);
+    }
+  }
+  return failures;
+}
+
+DriverSession::DriverSession() {
+  if (sim.Complete()) sim.SimSdk_reset();
+  HostLog::Take();
+}
+
+DriverSession::~DriverSession() {
+  while (getCVLNoOfSupportedCameras() > 0) finalize();
+  setDebugMsgProc(nullptr);
+}
+
+void DriverSession::WriteSettings(const std::vector<std::string>& models, const std::string& extra) {
+  std::ofstream ini(dir.path() / "SVS-Vistek.ini");
+  for (const std::string& model : models) {
+    ini << "[" << model << "]\nLogLevel=1\nLogDebugView=0\nLogIntoFile=0\nWidth=656\nHeight=490\nAcquisitionMode=Software trigger\n"
+        << extra;
+  }
+}
+
+LiveObjects DriverSession::Live() const {
+  LiveObjects live;
+  sim.SimSdk_getLiveObjects(&live.containers, &live.connections, &live.channels, &live.images);
+  return live;
+}
+
+std::vector<std::pair<std::string, int>> DriverSession::CallCounts() const {
+  std::map<std::string, int> counts;
+  for (const std::string& line : sim.Journal()) ++counts[line.substr(0, line.find('('))];
+  return {counts.begin(), counts.end()};
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+}  // namespace ecocam::testing
