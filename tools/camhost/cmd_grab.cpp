@@ -76,7 +76,10 @@ int RunGrab(const CommonOptions& common, const GrabOptions& options) {
     return Fail(kExitFailure, "the driver refused the completion callback");
   }
   if (options.frameRate > 0 && d.setProperty(0, port, "FrameRate", options.frameRate) != 1) {
-    return Fail(kExitFailure, "the camera refused FrameRate " + std::to_string(options.frameRate));
+    int min = 0, max = 0;
+    const bool ranged = d.getPropertyRange(0, port, "FrameRate", &min, &max) == 1;
+    return Fail(kExitFailure, "the camera refused FrameRate " + std::to_string(options.frameRate) +
+                                  (ranged ? " (its range is " + std::to_string(min) + ".." + std::to_string(max) + ")" : ""));
   }
   std::error_code ec;
   std::filesystem::create_directories(options.outDir, ec);

@@ -29,7 +29,14 @@ const char* CameraKind(const std::string& name) {
 Session::Session(CommonOptions options) : _options(std::move(options)) {
   if (_options.systemPath.empty()) _options.systemPath = DefaultSystemPath();
   if (_options.driverPath.empty()) {
-    _options.driverPath = ExecutableDir() + ecocam::platform::kPathSeparator + DriverLibraryName();
+    const std::string dir = ExecutableDir() + ecocam::platform::kPathSeparator;
+    _options.driverPath = dir + DriverLibraryName();
+#ifdef CAMHOST_INSTALLED_DRIVER
+    // An installed camhost finds the driver where the install put it,
+    // relative to its own folder, unless a driver sits beside it.
+    std::error_code ec;
+    if (!std::filesystem::exists(_options.driverPath, ec)) _options.driverPath = dir + CAMHOST_INSTALLED_DRIVER;
+#endif
   }
 }
 

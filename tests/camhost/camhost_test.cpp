@@ -1,0 +1,205 @@
+// camhost as a user runs it: the real executable, the driver beside it and
+// the simulated SDK's default cameras ("eco424MVGE", "eco424CVGE"), each run
+// in a fresh system path.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "exit_codes.h"
+#include "host_system.h"
+#include "imaging/pixel_conversion.h"
+#include "run_program.h"
+#include "simsdk_pattern.h"
+#include "support/temp_dir.h"
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_PNG
+#include <stb/stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace camhost::testing {
+namespace {
+
+using ecocam::testing::TempDir;
+
+struct Png {
+  int width = 0, height = 0, channels = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+Png ReadPng(const std::string& path) {
+  Png png;
+  unsigned char* data = stbi_load(path.c_str(), &png.width, &png.height, &png.channels, 0);
+  if (data != nullptr) {
+    png.pixels.assign(data, data + static_cast<std::size_t>(png.width) * png.height * png.channels);
+    stbi_image_free(data);
+  }
+  return png;
+}
+
+class CamhostTest : public ::testing::Test {
+ protected:
+  // Runs camhost with a system path of its own in the test's folder.
+  ProgramResult Camhost(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--system-path", SystemPath()});
+    return RunProgram(ExecutableDir() + Separator() + CAMHOST_EXE_NAME, args, dir.path().string());
+  }
+  std::string SystemPath() const { return (dir.path() / "system").string(); }
+  std::string Path(const std::string& name) const { return (dir.path() / name).string(); }
+  static std::string Separator() { return std::string(1, std::filesystem::path::preferred_separator); }
+
+  std::vector<std::string> PngFiles(const std::string& folder) const {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(Path(folder))) {
+      if (entry.path().extension() == ".png") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  TempDir dir;
+};
+
+TEST_F(CamhostTest, ListNamesBothCamerasWithTheirTypesAndVersionIsPrinted) {
+  const ProgramResult list = Camhost({"list"});
+  EXPECT_EQ(kExitOk, list.exitCode) << list.err;
+  EXPECT_NE(std::string::npos, list.out.find("eco424MVGE")) << list.out;
+  EXPECT_NE(std::string::npos, list.out.find("mono")) << list.out;
+  EXPECT_NE(std::string::npos, list.out.find("eco424CVGE")) << list.out;
+  EXPECT_NE(std::string::npos, list.out.find("colour")) << list.out;
+
+  const ProgramResult version = Camhost({"--version"});
+  EXPECT_EQ(kExitOk, version.exitCode);
+  EXPECT_NE(std::string::npos, version.out.find("camhost " CAMHOST_VERSION)) << version.out;
+}
+
+TEST_F(CamhostTest, EveryFailureHasItsOwnExitCodeAndSaysWhy) {
+  // Names are exact: the wrong case is unknown, and the message lists the real ones.
+  ProgramResult r = Camhost({"grab", "--camera", "eco424mvge"});
+  EXPECT_EQ(kExitUnknownCamera, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("no camera named \"eco424mvge\"")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("eco424MVGE")) << r.err;
+
+  r = Camhost({"--driver", Path("missing") + Separator() + DriverLibraryName(), "list"});
+  EXPECT_EQ(kExitDriverNotFound, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("cannot load the driver library")) << r.err;
+
+  r = Camhost({"--sdk", Path("missing") + Separator() + "SVGigE", "list"});
+  EXPECT_EQ(kExitSdkNotFound, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("cannot load the camera SDK library")) << r.err;
+
+  // Another camhost holds port 5 of this system path.
+  std::filesystem::create_directories(SystemPath());
+  {
+    FileLock held(SystemPath() + Separator() + "camhost-port5.lock");
+    ASSERT_TRUE(held.Held());
+    r = Camhost({"get", "--camera", "eco424MVGE", "--port", "5", "FrameRate"});
+    EXPECT_EQ(kExitPortInUse, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("port 5 is in use")) << r.err;
+  }
+  r = Camhost({"get", "--camera", "eco424MVGE", "--port", "5", "FrameRate"});
+  EXPECT_EQ(kExitOk, r.exitCode) << r.err;
+
+  // Usage errors: an unknown mode, a port the driver does not have, a bad --ini.
+  EXPECT_EQ(kExitUsage, Camhost({"grab", "--camera", "eco424MVGE", "--mode", "sometimes"}).exitCode);
+  r = Camhost({"grab", "--camera", "eco424MVGE", "--port", "20"});
+  EXPECT_EQ(kExitUsage, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("outside 0..19")) << r.err;
+  EXPECT_EQ(kExitUsage, Camhost({"--ini", "Width", "grab", "--camera", "eco424MVGE"}).exitCode);
+
+  // A frame rate beyond the camera's limits is refused, with the limits.
+  r = Camhost({"grab", "--camera", "eco424MVGE", "--fps", "1000"});
+  EXPECT_EQ(kExitFailure, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("refused FrameRate 1000 (its range is 1..60)")) << r.err;
+}
+
+TEST_F(CamhostTest, GrabWritesOnePngPerFrameWhosePixelsAreTheTestPattern) {
+  // Monochrome, one grab per frame: x + 2y + 3 x image id, in grey.
+  ProgramResult r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE",
+                             "--frames", "3", "--fps", "50", "--out", "mono"});
+  ASSERT_EQ(kExitOk, r.exitCode) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("frames delivered: 3")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("callback latency")) << r.out;
+  std::vector<std::string> files = PngFiles("mono");
+  ASSERT_EQ(3u, files.size());
+  std::vector<int> ids;
+  for (const std::string& file : files) {
+    const Png png = ReadPng(file);
+    ASSERT_EQ(64, png.width);
+    ASSERT_EQ(48, png.height);
+    ASSERT_EQ(1, png.channels);
+    int id = 0;
+    while (id < 256 && simsdk::PatternValue8(id, 0, 0) != png.pixels[0]) ++id;
+    for (int y = 0; y < 48; ++y) {
+      for (int x = 0; x < 64; ++x) {
+        ASSERT_EQ(simsdk::PatternValue8(id, x, y), png.pixels[static_cast<std::size_t>(y) * 64 + x])
+            << file << " at " << x << "," << y;
+      }
+    }
+    ids.push_back(id);
+  }
+  EXPECT_NE(ids[0], ids[1]) << "the same frame written twice";
+
+  // Colour, software trigger: the Bayer pattern demosaiced into R, G, B.
+  r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "--ini", "BayerMethod=None", "grab", "--camera",
+               "eco424CVGE", "--frames", "2", "--mode", "trigger", "--out", "colour"});
+  ASSERT_EQ(kExitOk, r.exitCode) << r.err;
+  files = PngFiles("colour");
+  ASSERT_EQ(2u, files.size());
+  std::vector<std::uint8_t> mosaic(64 * 48), expected(64 * 48 * 3);
+  for (const std::string& file : files) {
+    const Png png = ReadPng(file);
+    ASSERT_EQ(3, png.channels);
+    ASSERT_EQ(expected.size(), png.pixels.size());
+    bool matched = false;
+    for (int id = 0; id < 256 && !matched; ++id) {
+      simsdk::FillPattern(simsdk::kPixelBayerGR8, id, 64, 48, mosaic.data());
+      ecocam::imaging::Demosaic(mosaic.data(), 64, 64, 48, ecocam::imaging::BayerPhase::kGR,
+                                ecocam::imaging::BayerMethod::kNone, expected.data(), 64 * 3);
+      matched = expected == png.pixels;
+    }
+    EXPECT_TRUE(matched) << file << " is not a demosaiced test pattern";
+  }
+
+  // Continuous: frames as they come, as many files as frames asked for.
+  r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE", "--frames", "4",
+               "--mode", "continuous", "--fps", "50", "--out", "continuous"});
+  ASSERT_EQ(kExitOk, r.exitCode) << r.err;
+  EXPECT_EQ(4u, PngFiles("continuous").size());
+}
+
+TEST_F(CamhostTest, SetReadsTheValueBackAndRefusesReadOnlyProperties) {
+  ProgramResult r = Camhost({"set", "--camera", "eco424MVGE", "FrameRate", "17"});
+  EXPECT_EQ(kExitOk, r.exitCode) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("FrameRate = 17")) << r.out;
+
+  // Width is the configured area of interest: readable, not host-writable.
+  r = Camhost({"set", "--camera", "eco424MVGE", "Width", "17"});
+  EXPECT_EQ(kExitFailure, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("refused to set Width")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("is not available in this function")) << r.err;
+
+  r = Camhost({"range", "--camera", "eco424MVGE", "Width"});
+  EXPECT_EQ(kExitOk, r.exitCode) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("Width: 1 .. 656")) << r.out;
+
+  r = Camhost({"get", "--camera", "eco424MVGE", "NoSuchProperty"});
+  EXPECT_EQ(kExitFailure, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("cannot read NoSuchProperty")) << r.err;
+}
+
+}  // namespace
+}  // namespace camhost::testing
