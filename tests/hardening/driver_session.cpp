@@ -64,11 +64,11 @@ DriverSession::~DriverSession() {
   setDebugMsgProc(nullptr);
 }
 
-void DriverSession::WriteSettings(const std::vector<std::string>& models, const std::string& extra) {
+void DriverSession::WriteSettings(const std::vector<std::string>& models, int width, int height) {
   std::ofstream ini(dir.path() / "SVS-Vistek.ini");
   for (const std::string& model : models) {
-    ini << "[" << model << "]\nLogLevel=1\nLogDebugView=0\nLogIntoFile=0\nWidth=656\nHeight=490\nAcquisitionMode=Software trigger\n"
-        << extra;
+    ini << "[" << model << "]\nLogLevel=1\nLogDebugView=0\nLogIntoFile=0\nWidth=" << width << "\nHeight=" << height
+        << "\nAcquisitionMode=Software trigger\n";
   }
 }
 

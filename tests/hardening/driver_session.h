@@ -46,8 +46,8 @@ struct DriverSession {
 
   // Writes the INI section of each camera: log threshold 1 (so every line
   // the host receives is an error, a warning or the banner), no debugger
-  // output, software-triggered acquisition, and `extra` lines.
-  void WriteSettings(const std::vector<std::string>& models, const std::string& extra = "");
+  // output, software-triggered acquisition, and the image size.
+  void WriteSettings(const std::vector<std::string>& models, int width = 656, int height = 490);
   LiveObjects Live() const;
   // Calls per SDK entry point in the journal, by name.
   std::vector<std::pair<std::string, int>> CallCounts() const;
