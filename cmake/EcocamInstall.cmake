@@ -84,6 +84,7 @@ else()
   set(ECOCAM_PKG_PROPERTIES "IMPORTED_SONAME \"$<TARGET_SONAME_FILE_NAME:ecocam>\"")
 endif()
 file(RELATIVE_PATH ECOCAM_PKG_TO_PREFIX "/prefix/${ECOCAM_INSTALL_CMAKEDIR}" "/prefix")
+string(REGEX REPLACE "/$" "" ECOCAM_PKG_TO_PREFIX "${ECOCAM_PKG_TO_PREFIX}")
 set(ECOCAM_PKG_INCLUDEDIR "${CMAKE_INSTALL_INCLUDEDIR}")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/ecocamConfig.cmake.in
                ${CMAKE_BINARY_DIR}/package/ecocamConfig.cmake.gen @ONLY)
@@ -101,6 +102,7 @@ install(FILES ${CMAKE_BINARY_DIR}/package/ecocamConfig.cmake
 # anywhere: there the prefix is taken relative to the file itself.
 if(WIN32)
   file(RELATIVE_PATH ECOCAM_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+  string(REGEX REPLACE "/$" "" ECOCAM_PC_TO_PREFIX "${ECOCAM_PC_TO_PREFIX}")
   set(ECOCAM_PC_PREFIX_CODE "set(ECOCAM_PC_PREFIX \"\\\${pcfiledir}/${ECOCAM_PC_TO_PREFIX}\")")
 else()
   set(ECOCAM_PC_PREFIX_CODE "set(ECOCAM_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")")

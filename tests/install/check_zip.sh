@@ -4,9 +4,14 @@
 # it must load the driver and the simulated SDK beside it and list both
 # cameras.
 #
-# check_zip.sh BUILD_DIR CPACK WINE_RUN WINE_BITS
+# Then a host project built with find_package(ecocam) against the unpacked
+# tree, with the same cross toolchain, runs under Wine too (the toolchain
+# looks for packages only below the cross compiler's root, so the package
+# folder is named directly).
+#
+# check_zip.sh BUILD_DIR SOURCE_DIR CMAKE CPACK TOOLCHAIN_FILE WINE_RUN WINE_BITS
 set -euo pipefail
-build=$1 cpack=$2 wine_run=$3 wine_bits=$4
+build=$1 source=$2 cmake=$3 cpack=$4 toolchain=$5 wine_run=$6 wine_bits=$7
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ecocam-zip.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -38,5 +43,20 @@ echo "$listing"
 for camera in eco424MVGE eco424CVGE; do
   grep -q "$camera" <<<"$listing" || fail "camhost.exe did not list $camera"
 done
+
+echo "--- find_package(ecocam)"
+"$cmake" -S "$source/tests/install/consumer" -B "$scratch/consumer" \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -Decocam_DIR="$root/lib/cmake/ecocam" -DCMAKE_BUILD_TYPE=Release \
+  >"$scratch/consumer.log" 2>&1 ||
+  { cat "$scratch/consumer.log"; fail "the consumer project did not configure"; }
+"$cmake" --build "$scratch/consumer" >>"$scratch/consumer.log" 2>&1 ||
+  { cat "$scratch/consumer.log"; fail "the consumer project did not build"; }
+# Beside the driver and the SDK, as a host application is.
+cp "$scratch/consumer/consumer.exe" "$root/bin/"
+output=$(cd "$scratch" && "$wine_run" "$wine_bits" "$root/bin/consumer.exe" "$system") ||
+  fail "the consumer failed: $output"
+output=${output//$'\r'/}
+echo "$output"
+grep -qx "cameras: 2" <<<"$output" || fail "the consumer did not see two cameras"
 
 echo "PASS"
