@@ -1,0 +1,294 @@
+// Streaming channels: an Aravis stream with the requested number of buffers,
+// whose thread hands every complete frame to the driver's callback.
+// Incomplete or failed frames go straight back to the stream and are
+// counted. A delivered image stays out until Image_release returns its buffer
+// to the stream.
+#include "arv_streaming.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "arv_impl.h"
+
+namespace arvsdk {
+
+namespace {
+
+constexpr int kGvspOverhead = 36;  // IP, UDP and stream headers of a packet
+constexpr int kMaxBuffers = 1000;
+constexpr int kPixelTypeRGB8 = 0x02180014;  // GigE Vision RGB8 (Packed)
+
+// The system's cap on a socket's receive buffer (net.core.rmem_max), or 0
+// when it cannot be read.
+long long ReceiveBufferCap() {
+  std::ifstream file("/proc/sys/net/core/rmem_max");
+  long long cap = 0;
+  return file >> cap ? cap : 0;
+}
+
+// A receive buffer of at least one frame keeps a burst of packets from being
+// dropped by the kernel. Where the system caps it lower, that is said once.
+void SizeSocketBuffer(ArvStream* stream, std::size_t payload) {
+  if (!ARV_IS_GV_STREAM(stream)) return;
+  g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED, "socket-buffer-size",
+               static_cast<gint>(std::min<std::size_t>(payload, G_MAXINT)), nullptr);
+  static std::atomic<bool> said{false};
+  const long long cap = ReceiveBufferCap();
+  if (cap > 0 && static_cast<long long>(payload) > cap && !said.exchange(true)) {
+    Log(1, "StreamingChannel_create: WARNING: the socket receive buffer is capped at " + std::to_string(cap) +
+               " bytes by net.core.rmem_max, less than one frame of " + std::to_string(payload) +
+               " bytes; large frames may lose packets (raise net.core.rmem_max)");
+  }
+}
+
+int PixelTypeOf(ArvBuffer* buffer) {
+  const int format = static_cast<int>(arv_buffer_get_image_pixel_format(buffer));
+  return format == kPixelTypeRGB8 ? kPixelTypeRGB24 : format;
+}
+
+// Hands the buffer back to its stream, unless the channel is being deleted,
+// in which case the buffer is freed.
+void ReturnBuffer(ChannelEntry& channel, ArvBuffer* buffer) {
+  std::lock_guard<std::mutex> lock(channel.mutex);
+  if (channel.stopping) {
+    g_object_unref(buffer);
+  } else {
+    arv_stream_push_buffer(channel.stream, buffer);
+  }
+}
+
+void Deliver(ChannelEntry& channel, ArvBuffer* buffer) {
+  State& state = State::Get();
+  auto image = std::make_shared<ImageEntry>();
+  image->buffer = buffer;
+  image->channel = state.FindChannel(channel.handle);
+  if (image->channel == nullptr) {
+    ReturnBuffer(channel, buffer);
+    return;
+  }
+  std::size_t size = 0;
+  image->data = static_cast<const std::uint8_t*>(arv_buffer_get_image_data(buffer, &size));
+  image->size = size;
+  image->sizeX = arv_buffer_get_image_width(buffer);
+  image->sizeY = arv_buffer_get_image_height(buffer);
+  image->pixelType = PixelTypeOf(buffer);
+  image->imageId = static_cast<int>(arv_buffer_get_frame_id(buffer));
+  image->timestamp = static_cast<double>(arv_buffer_get_timestamp(buffer)) * 1e-9;
+  image->transferTime = static_cast<double>(size) * 8.0 / 1e9;  // at 1 Gbit/s
+  const std::size_t perPacket = static_cast<std::size_t>(std::max(channel.packetSize - kGvspOverhead, 1));
+  image->packetCount = static_cast<int>((size + perPacket - 1) / perPacket) + 2;  // with leader and trailer
+  ImageHandle handle = 0;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    handle = state.AllocateLocked();
+    state.images[handle] = image;
+  }
+  ++channel.delivered;
+  int answer = -1;
+  try {
+    answer = channel.callback(handle, channel.context);
+  } catch (...) {
+    answer = -1;  // a callback must not throw; taken as a refusal
+  }
+  if (answer == 0) return;
+  // A refused image comes back at once, unless the driver released it already.
+  ++channel.refused;
+  bool mine = false;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    mine = state.images.erase(handle) > 0;
+  }
+  if (mine) ReturnBuffer(channel, buffer);
+}
+
+// The stream's "new-buffer" signal, on the stream's own thread.
+void OnNewBuffer(ArvStream* stream, gpointer data) {
+  ChannelEntry& channel = *static_cast<ChannelEntry*>(data);
+  {
+    std::lock_guard<std::mutex> lock(channel.mutex);
+    if (channel.stopping) return;
+    ++channel.inCallback;
+    channel.streamThread = std::this_thread::get_id();
+  }
+  try {
+    ArvBuffer* buffer = arv_stream_try_pop_buffer(stream);
+    if (buffer != nullptr) {
+      if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS &&
+          arv_buffer_get_payload_type(buffer) == ARV_BUFFER_PAYLOAD_TYPE_IMAGE) {
+        Deliver(channel, buffer);
+      } else {
+        ++channel.incomplete;
+        Log(3, "Aravis: incomplete frame returned to the stream, status " +
+                   std::to_string(static_cast<int>(arv_buffer_get_status(buffer))));
+        ReturnBuffer(channel, buffer);
+      }
+    }
+  } catch (...) {
+    // nothing may unwind into GLib's signal emission
+  }
+  std::lock_guard<std::mutex> lock(channel.mutex);
+  --channel.inCallback;
+  channel.idle.notify_all();
+}
+
+}  // namespace
+
+int DeleteChannel(StreamingChannelHandle handle) {
+  State& state = State::Get();
+  std::shared_ptr<ChannelEntry> channel;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    const auto it = state.channels.find(handle);
+    if (it == state.channels.end()) return kInvalidHandle;
+    channel = it->second;
+    state.channels.erase(it);
+  }
+  const bool onStreamThread = [&] {
+    std::unique_lock<std::mutex> lock(channel->mutex);
+    channel->stopping = true;
+    const bool inside = channel->inCallback > 0 && channel->streamThread == std::this_thread::get_id();
+    if (!inside) channel->idle.wait(lock, [&] { return channel->inCallback == 0; });
+    return inside;
+  }();
+  arv_stream_set_emit_signals(channel->stream, FALSE);
+  g_signal_handler_disconnect(channel->stream, channel->signalId);
+  // Images still out are taken back: their buffers are freed with the stream's.
+  std::vector<ArvBuffer*> reclaimed;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (auto it = state.images.begin(); it != state.images.end();) {
+      if (it->second->channel == channel) {
+        reclaimed.push_back(it->second->buffer);
+        it = state.images.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (ArvBuffer* buffer : reclaimed) g_object_unref(buffer);
+  ArvStream* stream = channel->stream;
+  if (onStreamThread) {
+    // Freeing a stream joins its thread: from that thread itself, leave it
+    // to a helper that waits for this callback to return.
+    std::thread([stream] { g_object_unref(stream); }).detach();
+  } else {
+    g_object_unref(stream);
+  }
+  Log(2, "StreamingChannel_delete: " + std::to_string(channel->delivered.load()) + " delivered, " +
+             std::to_string(channel->incomplete.load()) + " incomplete");
+  return kOk;
+}
+
+void DeleteChannelsOf(const CameraEntry* camera) {
+  std::vector<StreamingChannelHandle> handles;
+  {
+    State& state = State::Get();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (const auto& [handle, channel] : state.channels) {
+      if (channel->camera.get() == camera) handles.push_back(handle);
+    }
+  }
+  for (const StreamingChannelHandle handle : handles) DeleteChannel(handle);
+}
+
+ARVSDK_DEFINE(int, Camera_evaluateMaximalPacketSize)(CameraHandle camera, int* packetSize) {
+  if (packetSize == nullptr) return kNullArgument;
+  return WithOpenCamera(camera, [&](CameraEntry& e) {
+    if (!ARV_IS_GV_DEVICE(arv_camera_get_device(e.camera))) return kNotSupported;
+    GError* error = nullptr;
+    const guint size = arv_camera_gv_auto_packet_size(e.camera, &error);
+    if (error != nullptr) {
+      Log(1, "Camera_evaluateMaximalPacketSize: ERROR: " + TakeError(error));
+      return kCameraError;
+    }
+    *packetSize = static_cast<int>(size);
+    return kOk;
+  });
+}
+
+ARVSDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int packetSize) {
+  if (packetSize < 576 || packetSize > 16384) return kOutOfRange;
+  return WithOpenCamera(camera, [&](CameraEntry& e) {
+    if (!ARV_IS_GV_DEVICE(arv_camera_get_device(e.camera))) return kNotSupported;
+    GError* error = nullptr;
+    arv_camera_gv_set_packet_size(e.camera, packetSize, &error);
+    return error == nullptr ? kOk : (g_clear_error(&error), kCameraError);
+  });
+}
+
+// One channel per camera, with 1 to 1000 buffers of one frame each.
+ARVSDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
+                                            CameraHandle camera, int bufferCount, StreamCallback callback,
+                                            void* context) {
+  if (channel == nullptr || callback == nullptr) return kNullArgument;
+  if (bufferCount < 1 || bufferCount > kMaxBuffers) return kOutOfRange;
+  State& state = State::Get();
+  const std::shared_ptr<CameraEntry> entry = state.FindCamera(camera);
+  if (entry == nullptr || entry->container != container) return kInvalidHandle;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (const auto& [handle, existing] : state.channels) {
+      if (existing->camera == entry) return kAlreadyConnected;
+    }
+  }
+  std::lock_guard<std::mutex> cameraLock(entry->mutex);
+  if (entry->camera == nullptr) return kNotConnected;
+  auto created = std::make_shared<ChannelEntry>();
+  created->camera = entry;
+  created->callback = callback;
+  created->context = context;
+  GError* error = nullptr;
+  created->payload = arv_camera_get_payload(entry->camera, &error);
+  if (error == nullptr && ARV_IS_GV_DEVICE(arv_camera_get_device(entry->camera))) {
+    created->packetSize = static_cast<int>(arv_camera_gv_get_packet_size(entry->camera, &error));
+  }
+  if (error != nullptr || created->payload == 0) {
+    Log(1, "StreamingChannel_create: ERROR: no payload size: " + TakeError(error));
+    return kCameraError;
+  }
+  created->stream = arv_camera_create_stream(entry->camera, nullptr, nullptr, &error);
+  if (created->stream == nullptr) {
+    Log(1, "StreamingChannel_create: ERROR: " + TakeError(error));
+    return kCameraError;
+  }
+  if (error != nullptr) g_clear_error(&error);
+  Track(created->stream);
+  SizeSocketBuffer(created->stream, created->payload);
+  for (int i = 0; i < bufferCount; ++i) {
+    ArvBuffer* buffer = arv_buffer_new_allocate(created->payload);
+    Track(buffer);
+    arv_stream_push_buffer(created->stream, buffer);
+  }
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    created->handle = state.AllocateLocked();
+    state.channels[created->handle] = created;
+  }
+  created->signalId = g_signal_connect(created->stream, "new-buffer", G_CALLBACK(OnNewBuffer), created.get());
+  arv_stream_set_emit_signals(created->stream, TRUE);
+  *channel = created->handle;
+  Log(2, "StreamingChannel_create: " + std::to_string(bufferCount) + " buffers of " +
+             std::to_string(created->payload) + " bytes, packet size " + std::to_string(created->packetSize));
+  return kOk;
+}
+
+ARVSDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) { return DeleteChannel(channel); }
+
+// Frames that arrived incomplete or failed and were not delivered.
+ARVSDK_DEFINE(int, StreamingChannel_getFrameLoss)(StreamingChannelHandle channel, int* frameLoss) {
+  if (frameLoss == nullptr) return kNullArgument;
+  const std::shared_ptr<ChannelEntry> found = State::Get().FindChannel(channel);
+  if (found == nullptr) return kInvalidHandle;
+  *frameLoss = static_cast<int>(found->incomplete.load());
+  return kOk;
+}
+
+ARVSDK_DEFINE(int, StreamingChannel_getBufferSize)(StreamingChannelHandle channel, int* bufferSize) {
+  if (bufferSize == nullptr) return kNullArgument;
+  const std::shared_ptr<ChannelEntry> found = State::Get().FindChannel(channel);
+  if (found == nullptr) return kInvalidHandle;
+  *bufferSize = static_cast<int>(found->payload);
+  return kOk;
+}
+
+}  // namespace arvsdk
