@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace ecocam::platform {
 
@@ -34,6 +35,11 @@ LocalTimeParts LocalTime();
 // Milliseconds since the library was loaded, from a monotonic clock (or the
 // test clock's time when one is installed).
 std::uint64_t RunTimeMs();
+
+// The folder of the module (shared library or program) that holds this
+// code, without a trailing separator; empty when the system cannot tell.
+// Lets a library find files installed beside itself.
+std::string OwnModuleFolder();
 
 // Sleeps `ms` milliseconds (under a test clock: advances it instead).
 void SleepMs(std::uint32_t ms);

@@ -1,3 +1,4 @@
+#include <dlfcn.h>
 #include <syslog.h>
 #include <time.h>
 
@@ -28,6 +29,15 @@ void SleepMs(std::uint32_t ms) {
     return;
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::string OwnModuleFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&OwnModuleFolder), &info) == 0 || info.dli_fname == nullptr) return {};
+  const std::string path = info.dli_fname;
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  return path.substr(0, slash == 0 ? 1 : slash);
 }
 
 }  // namespace ecocam::platform

@@ -24,4 +24,18 @@ void SleepMs(std::uint32_t ms) {
   Sleep(ms);
 }
 
+std::string OwnModuleFolder() {
+  HMODULE module = nullptr;
+  if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCSTR>(&OwnModuleFolder), &module)) {
+    return {};
+  }
+  char path[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  std::string folder(path, n);
+  const std::size_t slash = folder.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
 }  // namespace ecocam::platform
