@@ -1,0 +1,10 @@
+# Fails when the library LIB needs a GUI toolkit or X11 at load time.
+execute_process(COMMAND ldd ${LIB} OUTPUT_VARIABLE deps RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "ldd ${LIB} failed")
+endif()
+string(REGEX MATCHALL "[^\n]*(libwx_|libgtk|libgdk|libX11|libxcb)[^\n]*" found "${deps}")
+if(found)
+  message(FATAL_ERROR "${LIB} needs a GUI library:\n${found}")
+endif()
+message(STATUS "${LIB}: no GUI library among\n${deps}")
