@@ -5,9 +5,9 @@
 # simulated SDK, the default SDK loaded through the run path, and a host
 # project built with find_package(ecocam) and with pkg-config.
 #
-# check_deb.sh BUILD_DIR SOURCE_DIR CMAKE CPACK LIBDIR DEFAULT_SDK
+# check_deb.sh BUILD_DIR SOURCE_DIR CMAKE CPACK LIBDIR DEFAULT_SDK WITH_DIALOG(0|1)
 set -euo pipefail
-build=$1 source=$2 cmake=$3 cpack=$4 libdir=$5 default_sdk=$6
+build=$1 source=$2 cmake=$3 cpack=$4 libdir=$5 default_sdk=$6 with_dialog=$7
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ecocam-deb.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -43,6 +43,9 @@ for file in usr/bin/camhost usr/include/ecocam/ecocam.h "usr/$libdir/libecocam.s
             usr/share/doc/ecocam/README.md usr/share/doc/ecocam/SVS-Vistek.ini; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
+if [ "$with_dialog" = 1 ]; then
+  [ -e "$lib/ecocam/ui/libecocam-ui-wx.so" ] || fail "the package lacks the configuration dialog"
+fi
 
 echo "--- SONAME and run path"
 dynamic=$(readelf -d "$lib/libecocam.so.1")
