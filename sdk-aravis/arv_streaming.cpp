@@ -5,7 +5,13 @@
 // to the stream.
 #include "arv_streaming.h"
 
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "arv_impl.h"
@@ -26,12 +32,44 @@ long long ReceiveBufferCap() {
   return file >> cap ? cap : 0;
 }
 
+// The stream's UDP socket: the descriptor of this process bound to the
+// stream's local port, or -1. Aravis does not hand its socket out.
+int StreamSocket(ArvStream* stream) {
+  const guint16 port = arv_gv_stream_get_port(ARV_GV_STREAM(stream));
+  DIR* fds = opendir("/proc/self/fd");
+  if (fds == nullptr) return -1;
+  int found = -1;
+  while (const dirent* entry = readdir(fds)) {
+    char* end = nullptr;
+    const long fd = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != '\0' || fd == dirfd(fds)) continue;
+    int type = 0;
+    socklen_t typeLength = sizeof type;
+    sockaddr_in address{};
+    socklen_t addressLength = sizeof address;
+    if (getsockopt(static_cast<int>(fd), SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 || type != SOCK_DGRAM) continue;
+    if (getsockname(static_cast<int>(fd), reinterpret_cast<sockaddr*>(&address), &addressLength) != 0) continue;
+    if (address.sin_family == AF_INET && ntohs(address.sin_port) == port) {
+      found = static_cast<int>(fd);
+      break;
+    }
+  }
+  closedir(fds);
+  return found;
+}
+
 // A receive buffer of at least one frame keeps a burst of packets from being
-// dropped by the kernel. Where the system caps it lower, that is said once.
+// dropped by the kernel, which also counts each packet's bookkeeping against
+// the buffer: two frames' worth is asked for. Aravis would size its socket
+// only when the first frame starts, too late for that frame's burst, so the
+// socket is sized here, before any frame. Where the system caps the buffer
+// below one frame (net.core.rmem_max), that is said once.
 void SizeSocketBuffer(ArvStream* stream, std::size_t payload) {
   if (!ARV_IS_GV_STREAM(stream)) return;
-  g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED, "socket-buffer-size",
-               static_cast<gint>(std::min<std::size_t>(payload, G_MAXINT)), nullptr);
+  const int wanted = static_cast<int>(std::min<std::size_t>(2 * payload, G_MAXINT / 2));
+  g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED, "socket-buffer-size", wanted, nullptr);
+  const int fd = StreamSocket(stream);
+  if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
   static std::atomic<bool> said{false};
   const long long cap = ReceiveBufferCap();
   if (cap > 0 && static_cast<long long>(payload) > cap && !said.exchange(true)) {

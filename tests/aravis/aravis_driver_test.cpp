@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -87,6 +88,10 @@ class AravisDriverTest : public ::testing::Test {
   // destroyed after TearDown).
   void TearDown() override {
     while (_initialized > 0) Finalize();
+    if (HasFailure()) {
+      std::lock_guard<std::mutex> lock(gLogMutex);
+      for (const std::string& line : gLog) std::cout << line << "\n";
+    }
   }
 
   FakeGvCamera& StartCamera(const std::string& model, int width, int height, std::uint32_t format = 0x01080001) {
