@@ -101,6 +101,18 @@ TEST_F(CamhostTest, EveryFailureHasItsOwnExitCodeAndSaysWhy) {
   EXPECT_EQ(kExitSdkNotFound, r.exitCode);
   EXPECT_NE(std::string::npos, r.err.find("cannot load the camera SDK library")) << r.err;
 
+  // A camhost and driver installed without the SDK: the driver's discovery
+  // fails, and camhost tells that apart from "no cameras".
+  std::filesystem::create_directories(Path("alone"));
+  for (const std::string& name : {std::string(CAMHOST_EXE_NAME), std::string(DriverLibraryName())}) {
+    std::filesystem::copy_file(ExecutableDir() + Separator() + name, Path("alone") + Separator() + name);
+  }
+  r = RunProgram(Path("alone") + Separator() + CAMHOST_EXE_NAME, {"--system-path", SystemPath(), "list"},
+                 dir.path().string(), {"LD_LIBRARY_PATH"});
+  EXPECT_EQ(kExitSdkNotFound, r.exitCode);
+  EXPECT_NE(std::string::npos, r.err.find("could not load the camera SDK")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("CameraContainer could not be opened")) << r.err;
+
   // Another camhost holds port 5 of this system path.
   std::filesystem::create_directories(SystemPath());
   {

@@ -12,8 +12,10 @@ struct ProgramResult {
   std::string err;
 };
 
-// Runs `program` with `args` in `workDir`; its standard output and error
-// go through files in `workDir`.
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir);
+// Runs `program` with `args` in `workDir`, without the environment variables
+// named in `unset`; its standard output and error go through files in
+// `workDir`.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir,
+                         const std::vector<std::string>& unset = {});
 
 }  // namespace camhost::testing

@@ -2,12 +2,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "run_program.h"
 #include "support/temp_dir.h"
 
 namespace camhost::testing {
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir) {
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir,
+                         const std::vector<std::string>& unset) {
   const std::string outPath = workDir + "/stdout.txt";
   const std::string errPath = workDir + "/stderr.txt";
   std::vector<std::string> all{program};
@@ -24,6 +27,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     if (out < 0 || err < 0 || chdir(workDir.c_str()) != 0) _exit(127);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
+    for (const std::string& name : unset) unsetenv(name.c_str());
     execv(program.c_str(), argv.data());
     _exit(127);
   }

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <utility>
+
 #include "run_program.h"
 #include "support/temp_dir.h"
 
@@ -31,7 +33,8 @@ HANDLE OpenForChild(const std::string& path) {
 
 }  // namespace
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir) {
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& workDir,
+                         const std::vector<std::string>& unset) {
   const std::string outPath = workDir + "\\stdout.txt";
   const std::string errPath = workDir + "\\stderr.txt";
   std::string commandLine = Quote(program);
@@ -47,9 +50,18 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
+  // The child inherits the environment as it is at its start.
+  std::vector<std::pair<std::string, std::string>> saved;
+  for (const std::string& name : unset) {
+    char value[32768];
+    const DWORD n = GetEnvironmentVariableA(name.c_str(), value, sizeof value);
+    if (n > 0 && n < sizeof value) saved.emplace_back(name, std::string(value, n));
+    SetEnvironmentVariableA(name.c_str(), nullptr);
+  }
   const BOOL started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
                        CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                       workDir.c_str(), &startup, &process);
+  for (const auto& [name, value] : saved) SetEnvironmentVariableA(name.c_str(), value.c_str());
   if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
   if (!started) return result;

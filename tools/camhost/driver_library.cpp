@@ -1,5 +1,7 @@
 #include "driver_library.h"
 
+#include "host_system.h"
+
 namespace camhost {
 
 bool DriverLibrary::Load(const std::string& path, std::string& error) {
@@ -18,6 +20,9 @@ bool DriverLibrary::Load(const std::string& path, std::string& error) {
     _library.Unload();
     return false;
   }
+  // The driver stays in memory until the process ends: a wait thread it
+  // left to end by itself may still run its code after finalize.
+  PinLibrary(path);
   return true;
 }
 

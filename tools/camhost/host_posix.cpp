@@ -37,6 +37,12 @@ bool PreloadLibrary(const std::string& path, std::string& error) {
   return false;
 }
 
+bool PinLibrary(const std::string& path) {
+  // A second reference that is never dropped, and the library marked so
+  // that no dlclose unmaps it.
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE | RTLD_NOLOAD) != nullptr;
+}
+
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 struct FileLock::Impl {

@@ -24,6 +24,10 @@ std::string DefaultSystemPath();
 // SDK by its bare name binds to this copy. False with `error` set on failure.
 bool PreloadLibrary(const std::string& path, std::string& error);
 
+// Keeps the already loaded library at `path` in memory until the process
+// ends, whoever unloads it. False when it is not loaded.
+bool PinLibrary(const std::string& path);
+
 // True when standard error is a terminal (for the progress bar).
 bool StderrIsTerminal();
 

@@ -38,6 +38,11 @@ bool PreloadLibrary(const std::string& path, std::string& error) {
   return false;
 }
 
+bool PinLibrary(const std::string& path) {
+  HMODULE module = nullptr;
+  return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, path.c_str(), &module) != 0;
+}
+
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 struct FileLock::Impl {
