@@ -78,8 +78,9 @@ TEST_F(NoDisplayTest, ADriverWithoutTheDialogLibraryBesideItLogsThePathItTried) 
   fs::copy_file(ECOCAM_DRIVER_FILE, folder / "libecocam.so");
   fs::create_symlink(ECOCAM_SDK_FILE, folder / fs::path(ECOCAM_SDK_FILE).filename());
 
-  // Kept loaded: a driver copy is not meant to leave the process.
-  static platform::DynamicLibrary driver;
+  // Kept loaded to the end: the copy's wait thread and log outlive the test.
+  static auto* const library = new platform::DynamicLibrary;
+  platform::DynamicLibrary& driver = *library;
   ASSERT_TRUE(driver.Load((folder / "libecocam.so").c_str())) << driver.LastError();
   auto init = reinterpret_cast<decltype(&initialize)>(driver.Resolve("initialize"));
   auto configure = reinterpret_cast<decltype(&configureCamera)>(driver.Resolve("configureCamera"));

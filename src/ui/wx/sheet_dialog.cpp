@@ -129,7 +129,7 @@ SheetDialog::SheetDialog(wxWindow* parent, const wxString& title, SheetModel& mo
 
 void SheetDialog::InitPage() {
   _model.InitPage();
-  Sync();
+  Sync(true);
 }
 
 void SheetDialog::EnableOk(bool enable) { _ok->Enable(enable); }
@@ -180,12 +180,15 @@ void SheetDialog::OnChanged(wxPropertyGridEvent& event) {
       default:
         break;
     }
-    // The grid may not lose properties inside its own change event.
+    // Values the page corrected and editability show at once; properties
+    // it removed or added follow outside the grid's own change event,
+    // where the grid may not lose properties.
+    Sync(false);
     if (!_syncPending) {
       _syncPending = true;
       CallAfter([this] {
         _syncPending = false;
-        Shielded("Sync", [this] { Sync(); });
+        Shielded("Sync", [this] { Sync(true); });
       });
     }
   });
@@ -292,9 +295,9 @@ void SheetDialog::ShowValue(int item, wxPGProperty& property) {
   if (property.IsValueUnspecified() || property.GetValue() != value) _grid->SetPropertyValue(&property, value);
 }
 
-void SheetDialog::Sync() {
+void SheetDialog::Sync(bool structure) {
   SyncScope scope(_syncing);
-  for (auto it = _items.begin(); it != _items.end();) {
+  for (auto it = _items.begin(); structure && it != _items.end();) {
     if (_model.ItemLive(it->first)) {
       ++it;
       continue;
@@ -306,6 +309,7 @@ void SheetDialog::Sync() {
   for (int item = 0; item < count; ++item) {
     if (!_model.ItemLive(item)) continue;
     const auto found = _items.find(item);
+    if (found == _items.end() && !structure) continue;
     wxPGProperty* property = found != _items.end() ? found->second : Create(item);
     if (property == nullptr) continue;
     ShowValue(item, *property);

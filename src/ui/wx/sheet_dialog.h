@@ -49,8 +49,9 @@ class SheetDialog : public wxDialog {
   void OnChanged(wxPropertyGridEvent& event);
   void OnSelected(wxPropertyGridEvent& event);
 
-  // Brings the grid in step with the model.
-  void Sync();
+  // Brings the grid in step with the model: values, editability and
+  // selection, and with `structure` also removed and added items.
+  void Sync(bool structure);
   wxPGProperty* Create(int item);
   void ShowValue(int item, wxPGProperty& property);
   wxPGProperty* Category(int section);

@@ -166,23 +166,23 @@ platform::Mutex gLoadLock;
 // after logging why. A failed load is tried again on the next call.
 wxview::OpenFunction LoadEntryPoint() {
   platform::LockGuard guard(gLoadLock);
-  // Never unloaded: the library is linked to stay in the process.
-  static platform::DynamicLibrary* library = new platform::DynamicLibrary;
+  // Unloading at exit leaves it in place: it is linked to stay loaded.
+  static platform::DynamicLibrary library;
   static wxview::OpenFunction open = nullptr;
   if (open != nullptr) return open;
 
   const std::string folder = platform::OwnModuleFolder();
   const std::string path = (folder.empty() ? std::string() : folder + "/") + wxview::kLibraryName;
-  if (!library->Load(path.c_str())) {
+  if (!library.Load(path.c_str())) {
     ECOCAM_LOG(1, "Camera::Configure: ERROR: cannot load the configuration dialog library " + path + ": " +
-                      library->LastError());
+                      library.LastError());
     return nullptr;
   }
-  open = reinterpret_cast<wxview::OpenFunction>(library->Resolve(wxview::kEntryPointName));
+  open = reinterpret_cast<wxview::OpenFunction>(library.Resolve(wxview::kEntryPointName));
   if (open == nullptr) {
     ECOCAM_LOG(1, "Camera::Configure: ERROR: the configuration dialog library " + path + " lacks " +
                       wxview::kEntryPointName);
-    library->Unload();
+    library.Unload();
   }
   return open;
 }

@@ -92,6 +92,10 @@ const Gtk& GtkFunctions() {
 
 enum class WxState { NotStarted, Running, Failed };
 
+void ShutDownAtExit() {
+  if (wxTheApp != nullptr) wxEntryCleanup();
+}
+
 }  // namespace
 
 void AttachLog(LogSink* sink) {
@@ -155,8 +159,9 @@ bool EnsureWxRunning() {
                    "\", the configuration dialog cannot be shown");
     return false;
   }
-  // Shut down never: a shutdown followed by a new start crashes the
-  // property grid, and one at library unload crashes at exit.
+  // Shut down only at process exit: a shutdown followed by a new start
+  // crashes the property grid, and one at library unload crashes at exit.
+  std::atexit(&ShutDownAtExit);
   state = WxState::Running;
   uiThread = std::this_thread::get_id();
   LogLine(3, "Camera::Configure: INFO: wxWidgets started");
