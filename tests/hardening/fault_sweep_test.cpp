@@ -12,6 +12,7 @@
 #include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/camera_list.h"
@@ -176,11 +177,9 @@ class Scenario {
   void GrabAndRead(int port) {
     const std::string p = " " + std::to_string(port);
     const int bytesPerPixel = port == 0 ? 1 : 3;
+    const FrameCount before = Frames();
     if (Expect01("doCVLGrab" + p, doCVLGrab(0, port)) != 1) return;
-    // A frame whose delivery failed never completes; 500 ms is far beyond a
-    // clean delivery.
-    auto& completions = gCompletions[static_cast<std::size_t>(port)];
-    if (!WaitFor([&] { return completions.load() > 0; }, 500ms)) return;
+    if (!WaitForCompletion(port, before)) return;
     const auto [width, height] = _size[port];
     std::vector<unsigned char> row(static_cast<std::size_t>(width) * 3u + 16u, 0);
     for (int y = 0; y < height; ++y) {
@@ -198,6 +197,37 @@ class Scenario {
     if (getCVLGrabRow(0, port, row.data(), 0, 0, width - 1) != 0) _out.problems.push_back("a read frame was kept");
     HostLog::Take();
     ++_out.grabs;
+  }
+
+  struct FrameCount {
+    long long produced = 0;
+    long long finished = 0;  // handed back, taken back or lost
+  };
+  FrameCount Frames() const {
+    long long produced = 0, lost = 0, released = 0, reclaimed = 0;
+    _s.sim.SimSdk_getFrameCounters(0, &produced, nullptr, &lost, &released, &reclaimed);
+    return {produced, lost + released + reclaimed};
+  }
+
+  // True when the grab completed. A frame that was never made, or that the
+  // driver handed back without completing it, ends the wait early: a failed
+  // delivery never completes.
+  bool WaitForCompletion(int port, const FrameCount& before) {
+    auto& completions = gCompletions[static_cast<std::size_t>(port)];
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point finishedAt{};
+    while (completions.load() == 0) {
+      const auto now = std::chrono::steady_clock::now();
+      const FrameCount frames = Frames();
+      if (frames.finished > before.finished && finishedAt == std::chrono::steady_clock::time_point{}) {
+        finishedAt = now;
+      }
+      if (finishedAt != std::chrono::steady_clock::time_point{} && now - finishedAt > 100ms) return false;
+      if (frames.produced == before.produced && now - start > 300ms) return false;
+      if (now - start > 3000ms) return false;
+      std::this_thread::sleep_for(1ms);
+    }
+    return true;
   }
 
   // The user edits the gain in the sheet and confirms it.
