@@ -106,7 +106,18 @@ ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* pr
 /* Shows the configuration sheet of camera `cameraName`, owned by `parent`:
  * the HWND of the host's window on Windows; on Linux an X11 window id cast
  * to a pointer, or null for a sheet without owner. Returns 0 when the user
- * confirmed the sheet or no camera has that name, 1 when it was cancelled. */
+ * confirmed the sheet or no camera has that name, 1 when it was cancelled.
+ *
+ * On Linux the sheet is drawn with wxWidgets by libecocam-ui-wx.so, which
+ * the driver loads from its own folder on the first call; the driver itself
+ * needs no display. The sheet is made transient for `parent` (an id that
+ * names no window is logged and ignored; a window of the host's own wx
+ * application becomes the sheet's wx parent). A host that runs wxWidgets
+ * itself must call from its wx main thread; otherwise the driver starts wx
+ * on the first calling thread and every later call must come from that
+ * thread. Without a display (DISPLAY unset, or the X server cannot be
+ * reached), without the library, or from another thread, the call logs a
+ * level-1 line and returns 1. */
 ECOCAM_API int ECOCAM_CALL configureCamera(void* parent, const char* cameraName);
 
 #ifdef __cplusplus

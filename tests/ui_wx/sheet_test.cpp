@@ -263,6 +263,51 @@ TEST_F(WxSheetTest, TheSheetValidatesEditsSavesOnOkAndForgetsOnCancel) {
   EXPECT_NE(Ini().find("Width=640"), std::string::npos) << Ini();
 }
 
+TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
+  const std::string lut = (dir.path() / "gains.csv").string();
+  std::ofstream(lut) << "in;red;green\n0;1;2\n";
+  auto readOnly = [](Sheet& s, const char* name) { return s.grid.GetPropertyByName(name)->HasFlag(wxPG_PROP_READONLY) != 0; };
+
+  Script script({
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        EXPECT_TRUE(readOnly(*s, "LUTtable"));
+        EXPECT_FALSE(readOnly(*s, "Gamma"));
+        EXPECT_EQ(s->grid.GetPropertyByName("LUTtable")->GetAttribute(wxPG_FILE_WILDCARD).GetString(),
+                  "LUT table (*.csv)|*.csv");
+        s->grid.ChangePropertyValue("UseLUT", wxVariant(true));
+      },
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        // Every item's editability follows the set after each edit.
+        EXPECT_FALSE(readOnly(*s, "LUTtable"));
+        EXPECT_TRUE(readOnly(*s, "Gamma"));
+        s->grid.ChangePropertyValue("LUTtable", wxVariant(wxString(lut)));
+      },
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        // The column list was rebuilt from the new file, in its section.
+        wxPGProperty* columns = s->grid.GetPropertyByName("LUTtableRow");
+        ASSERT_NE(columns, nullptr);
+        EXPECT_EQ(columns->GetParent()->GetLabel(), s->grid.GetPropertyByName("LUTtable")->GetParent()->GetLabel());
+        ASSERT_EQ(columns->GetChoices().GetCount(), 2u);
+        EXPECT_EQ(columns->GetChoices().GetLabel(0), "red");
+        EXPECT_EQ(columns->GetChoices().GetLabel(1), "green");
+        EXPECT_FALSE(readOnly(*s, "LUTtableRow"));
+        s->grid.ChangePropertyValue("LUTtableRow", wxVariant(1L));
+      },
+      [](wxDialog& d) { Press(d, wxID_OK); },
+  });
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  EXPECT_NE(Ini().find("LUTtable=" + lut), std::string::npos) << Ini();
+  EXPECT_NE(Ini().find("LUTtableRow=green"), std::string::npos) << Ini();
+}
+
 TEST_F(WxSheetTest, APendingGrabAsksBeforeTheSheet) {
   int size[2] = {0, 0};
   ASSERT_EQ(openCVLPort(0, 0, "eco424CVGE", size), 1);
