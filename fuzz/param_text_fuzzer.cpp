@@ -41,7 +41,10 @@ void TypedAccess(FuzzedDataProvider& in, Param_& p) {
     case 2: p.set_val_step2<long long>(in.ConsumeIntegral<long long>(), selector); break;
     case 3: p.set_val_step2<double>(in.ConsumeFloatingPoint<double>(), selector); break;
     case 4: p.set_val_step2<bool>(in.ConsumeBool(), selector); break;
-    default: p.set_val_step2<std::string>(in.ConsumeRandomLengthString(24), selector); break;
+    default:
+      // Texts reach parameters as C strings (INI values, dialog edits): no NULs inside.
+      p.set_val_step2<std::string>(std::string(in.ConsumeRandomLengthString(24).c_str()), selector);
+      break;
   }
   const auto readSelector = static_cast<Selector>(in.ConsumeIntegralInRange<int>(0, 3));
   switch (in.ConsumeIntegralInRange<int>(0, 5)) {
@@ -59,6 +62,10 @@ void RoundTrip(Param_& p) {
   const std::string text = p.to_string();
   std::unique_ptr<Param_> copy = p.clone();
   copy->from_string(text.c_str(), false);
+  if (copy->to_string() != text) {
+    std::fprintf(stderr, "%s: \"%s\" reads back as \"%s\"\n", p.name().c_str(), text.c_str(),
+                 copy->to_string().c_str());
+  }
   FUZZ_CHECK(copy->to_string() == text, "a value's text does not parse back to itself");
 }
 
