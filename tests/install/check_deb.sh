@@ -65,6 +65,18 @@ for camera in eco424MVGE eco424CVGE; do
   grep -q "$camera" <<<"$listing" || fail "camhost did not list $camera"
 done
 
+if [ "$with_dialog" = 1 ]; then
+  echo "--- the configuration dialog from its installed folder"
+  # A display nobody listens on: the driver loads the dialog library, which
+  # then reports that it cannot open the display, and the sheet is not shown.
+  DISPLAY=:64999 LD_DEBUG=libs "$root/usr/bin/camhost" --driver "$lib/libecocam.so.1" \
+    --sdk "$lib/ecocam/sim/libSVGigE.so" --system-path "$scratch/system" --log-level 1 \
+    configure --camera eco424MVGE >"$scratch/dialog.out" 2>"$scratch/dialog.err" || true
+  grep -qF "calling init: $lib/ecocam/ui/libecocam-ui-wx.so" "$scratch/dialog.err" ||
+    { grep -v "^ *[0-9]*:" "$scratch/dialog.err" "$scratch/dialog.out" || true
+      fail "the installed driver did not load its configuration dialog from $lib/ecocam/ui"; }
+fi
+
 echo "--- find_package(ecocam)"
 "$cmake" -S "$source/tests/install/consumer" -B "$scratch/consumer" \
   -DCMAKE_PREFIX_PATH="$root/usr" -DCMAKE_BUILD_TYPE=Release >"$scratch/consumer.log" 2>&1 ||

@@ -162,7 +162,8 @@ class LoadedView : public ConfigureView {
 
 platform::Mutex gLoadLock;
 
-// The entry point of the library beside the driver, loaded once; null
+// The entry point of the library beside the driver (or in its installed
+// folder, ecocam/ui below the driver's), loaded once; null
 // after logging why. A failed load is tried again on the next call.
 wxview::OpenFunction LoadEntryPoint() {
   platform::LockGuard guard(gLoadLock);
@@ -172,11 +173,17 @@ wxview::OpenFunction LoadEntryPoint() {
   if (open != nullptr) return open;
 
   const std::string folder = platform::OwnModuleFolder();
-  const std::string path = (folder.empty() ? std::string() : folder + "/") + wxview::kLibraryName;
+  const std::string base = folder.empty() ? std::string() : folder + "/";
+  std::string path = base + wxview::kLibraryName;
   if (!library.Load(path.c_str())) {
-    ECOCAM_LOG(1, "Camera::Configure: ERROR: cannot load the configuration dialog library " + path + ": " +
-                      library.LastError());
-    return nullptr;
+    // An installed driver keeps it in a folder of its own below its folder.
+    const std::string beside = path + ": " + library.LastError();
+    path = base + "ecocam/ui/" + wxview::kLibraryName;
+    if (!library.Load(path.c_str())) {
+      ECOCAM_LOG(1, "Camera::Configure: ERROR: cannot load the configuration dialog library " + beside + "; " +
+                        path + ": " + library.LastError());
+      return nullptr;
+    }
   }
   open = reinterpret_cast<wxview::OpenFunction>(library.Resolve(wxview::kEntryPointName));
   if (open == nullptr) {
