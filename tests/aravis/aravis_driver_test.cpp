@@ -257,5 +257,36 @@ TEST_F(AravisDriverTest, BayerCameraDeliversConvertedColour) {
   EXPECT_EQ(expected, frame);
 }
 
+std::mutex gSdkLogMutex;
+std::vector<std::string> gSdkLog;
+void SdkLog(const char* message, void*) {
+  std::lock_guard<std::mutex> lock(gSdkLogMutex);
+  gSdkLog.emplace_back(message);
+}
+
+TEST_F(AravisDriverTest, ASocketBufferCappedBelowOneFrameIsReportedOnce) {
+  constexpr long long kFrame = 2448LL * 2050;
+  long long cap = 0;
+  std::ifstream("/proc/sys/net/core/rmem_max") >> cap;
+  if (cap == 0 || cap >= kFrame) GTEST_SKIP() << "net.core.rmem_max holds a whole frame here";
+  StartCamera("eco424MVGE", 2448, 2050);
+  WriteSettings("eco424MVGE", "Width=2448\nHeight=2050\nAcquisitionMode=Software trigger\n");
+  Initialize();
+  using Register = int (*)(int, int, const char*, void (*)(const char*, void*), void*);
+  void* sdk = dlopen("libSVGigE.so", RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(nullptr, sdk);
+  const auto registerLog = reinterpret_cast<Register>(dlsym(sdk, "Camera_registerForLogMessages"));
+  ASSERT_NE(nullptr, registerLog);
+  ASSERT_EQ(0, registerLog(0, 1, nullptr, SdkLog, nullptr));
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  closeCVLPort(0, kPort);
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  std::lock_guard<std::mutex> lock(gSdkLogMutex);
+  int warnings = 0;
+  for (const std::string& line : gSdkLog) warnings += line.find("net.core.rmem_max") != std::string::npos;
+  EXPECT_EQ(1, warnings);
+}
+
 }  // namespace
 }  // namespace ecocam::testing
