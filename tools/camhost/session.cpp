@@ -28,6 +28,14 @@ const char* CameraKind(const std::string& name) {
 
 Session::Session(CommonOptions options) : _options(std::move(options)) {
   if (_options.systemPath.empty()) _options.systemPath = DefaultSystemPath();
+  // Absolute, because Windows looks for a profile file given without a full
+  // path in the Windows folder, not in the working folder.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(_options.systemPath, ec);
+  if (!ec) _options.systemPath = absolute.lexically_normal().string();
+  while (_options.systemPath.size() > 1 && (_options.systemPath.back() == '/' || _options.systemPath.back() == '\\')) {
+    _options.systemPath.pop_back();
+  }
   if (_options.driverPath.empty()) {
     const std::string dir = ExecutableDir() + ecocam::platform::kPathSeparator;
     _options.driverPath = dir + DriverLibraryName();
