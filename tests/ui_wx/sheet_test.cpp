@@ -26,6 +26,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ecocam/ecocam.h"
@@ -306,6 +307,21 @@ TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
   EXPECT_EQ(script.Failure(), "");
   EXPECT_NE(Ini().find("LUTtable=" + lut), std::string::npos) << Ini();
   EXPECT_NE(Ini().find("LUTtableRow=green"), std::string::npos) << Ini();
+}
+
+TEST_F(WxSheetTest, OnlyTheThreadThatStartedWxShowsTheSheet) {
+  // Make sure wx runs on this (the main) thread, whichever test ran first.
+  Script cancelled({[](wxDialog& d) { Press(d, wxID_CANCEL); }});
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 1);
+  EXPECT_TRUE(cancelled.Finished());
+
+  int result = -1;
+  std::thread([&] { result = configureCamera(nullptr, "eco424MVGE"); }).join();
+  EXPECT_EQ(result, 1);
+  EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: the configuration dialog must be shown from the thread "
+                              "that showed it first"))
+      << MessageLog::All();
+  MessageLog::Clear();  // the expected error, not one for TearDown to find
 }
 
 TEST_F(WxSheetTest, APendingGrabAsksBeforeTheSheet) {
