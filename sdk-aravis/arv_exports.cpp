@@ -50,6 +50,16 @@ using namespace ecocam::sdk;
 ECOCAM_SDK_ENTRY_POINTS(ARVSDK_EXPORT_ROW, ARVSDK_EXPORT_ROW)
 #undef ARVSDK_EXPORT_ROW
 
+// For tests and benchmarks: frames handed to the driver's callbacks,
+// frames that arrived incomplete and were not delivered, and frames the
+// callbacks refused, over all channels since the library was loaded.
+extern "C" ECOCAM_EXPORT_SYMBOL void ArvSdk_frameCounts(long long* delivered, long long* incomplete,
+                                                        long long* refused) {
+  if (delivered != nullptr) *delivered = arvsdk::Totals().delivered.load();
+  if (incomplete != nullptr) *incomplete = arvsdk::Totals().incomplete.load();
+  if (refused != nullptr) *refused = arvsdk::Totals().refused.load();
+}
+
 // For tests: the Aravis objects (cameras, streams, buffers) this library
 // created that GLib has not finalised yet.
 extern "C" ECOCAM_EXPORT_SYMBOL int ArvSdk_liveObjectCount() { return arvsdk::LiveObjects(); }

@@ -51,6 +51,11 @@ std::shared_ptr<ChannelEntry> State::FindChannel(StreamingChannelHandle handle) 
 }
 std::shared_ptr<ImageEntry> State::FindImage(ImageHandle handle) { return FindIn(mutex, images, handle); }
 
+FrameTotals& Totals() {
+  static FrameTotals totals;
+  return totals;
+}
+
 void Track(gpointer object) {
   if (object == nullptr) return;
   ++g_liveObjects;

@@ -99,6 +99,14 @@ struct State {
   static State& Get();
 };
 
+// Frames of every channel since the library was loaded.
+struct FrameTotals {
+  std::atomic<long long> delivered{0};
+  std::atomic<long long> incomplete{0};
+  std::atomic<long long> refused{0};
+};
+FrameTotals& Totals();
+
 // Counts `object` as alive until GLib finalises it.
 void Track(gpointer object);
 // Aravis objects this library created that are still alive.

@@ -122,6 +122,7 @@ void Deliver(ChannelEntry& channel, ArvBuffer* buffer) {
     state.images[handle] = image;
   }
   ++channel.delivered;
+  ++Totals().delivered;
   int answer = -1;
   try {
     answer = channel.callback(handle, channel.context);
@@ -131,6 +132,7 @@ void Deliver(ChannelEntry& channel, ArvBuffer* buffer) {
   if (answer == 0) return;
   // A refused image comes back at once, unless the driver released it already.
   ++channel.refused;
+  ++Totals().refused;
   bool mine = false;
   {
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -156,6 +158,7 @@ void OnNewBuffer(ArvStream* stream, gpointer data) {
         Deliver(channel, buffer);
       } else {
         ++channel.incomplete;
+        ++Totals().incomplete;
         Log(3, "Aravis: incomplete frame returned to the stream, status " +
                    std::to_string(static_cast<int>(arv_buffer_get_status(buffer))));
         ReturnBuffer(channel, buffer);
