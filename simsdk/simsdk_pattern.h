@@ -5,8 +5,10 @@
 // The pattern depends on the image id, x and y. Mono8 and the Bayer mosaics
 // carry Value8; Mono12Packed carries 12-bit values whose 8 most significant
 // bits are Value8 (so its 8-bit conversion equals the Mono8 frame); 24-bit
-// colour carries Value8 + 85 x channel (R, G, B) in each byte; any other
-// pixel type carries Value8 + 85 x byte index in each byte of a pixel.
+// colour carries Value8 + 85 x channel (R, G, B) in each byte, and a Bayer
+// mosaic carries the same at each site for the site's colour, so that its
+// demosaiced frame shows the colour bands too; any other pixel type carries
+// Value8 + 85 x byte index in each byte of a pixel.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +47,16 @@ inline int PatternValue12(int imageId, int x, int y) {
   return (PatternValue8(imageId, x, y) << 4) | ((x ^ y ^ imageId) & 0xF);
 }
 
+// The colour (0 red, 1 green, 2 blue) of site (x, y) of a Bayer 8-bit mosaic.
+inline int BayerChannel(int pixelType, int x, int y) {
+  // The colour at the top-left site; green sits where x + y is odd on
+  // red/blue-first phases and even on green-first ones.
+  const bool greenFirst = pixelType == kPixelBayerGR8 || pixelType == kPixelBayerGB8;
+  if (((x + y) % 2 == 0) == greenFirst) return 1;
+  const bool redRow = pixelType == kPixelBayerGR8 || pixelType == kPixelBayerRG8;
+  return ((y % 2 == 0) == redRow) ? 0 : 2;
+}
+
 // Writes the pattern of image `imageId` into `data` (FrameBytes bytes).
 inline void FillPattern(int pixelType, int imageId, int sizeX, int sizeY, std::uint8_t* data) {
   if (pixelType == kPixelMono12Packed) {
@@ -68,7 +80,11 @@ inline void FillPattern(int pixelType, int imageId, int sizeX, int sizeY, std::u
   for (int y = 0; y < sizeY; ++y) {
     std::uint8_t* row = data + static_cast<std::size_t>(y) * sizeX * bytes;
     const std::uint8_t base = PatternValue8(imageId, 0, y);
-    if (bytes == 1) {
+    if (IsBayer8(pixelType)) {
+      const int even = base + 85 * BayerChannel(pixelType, 0, y);
+      const int odd = base + 85 * BayerChannel(pixelType, 1, y);
+      for (int x = 0; x < sizeX; ++x) row[x] = static_cast<std::uint8_t>(x + ((x & 1) ? odd : even));
+    } else if (bytes == 1) {
       for (int x = 0; x < sizeX; ++x) row[x] = static_cast<std::uint8_t>(base + x);
     } else {
       for (int x = 0; x < sizeX; ++x) {

@@ -99,8 +99,10 @@ TEST_F(ConfigureSessionTest, WithoutAPlatformDialogNothingHappens) {
   if (CreateConfigureView(nullptr) != nullptr) GTEST_SKIP() << "this platform has a dialog";
   _log.Take();
   EXPECT_EQ(ConfigureParametersInDialog(_camera, 0, true, nullptr), nullptr);
-  EXPECT_EQ(_log.Take(), (std::vector<std::string>{
-                             "Camera::Configure: ERROR: no configuration dialog is available on this platform"}));
+  // A view that could not start (no display, say) logs why before this line.
+  const std::vector<std::string> lines = _log.Take();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "Camera::Configure: ERROR: no configuration dialog is available on this platform");
   EXPECT_FALSE(std::filesystem::exists(IniPath()));
 }
 
