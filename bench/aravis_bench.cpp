@@ -7,6 +7,8 @@
 //
 // Run with the Aravis backend first on the library path:
 //   LD_LIBRARY_PATH=build/linux/bin/aravis build/linux/bin/aravis_bench [seconds]
+// With --serve [model] it only serves the fake camera on 127.0.0.1 until
+// interrupted, for trying a host (camhost) against it.
 #include <arv.h>
 #include <dlfcn.h>
 #include <signal.h>
@@ -44,11 +46,12 @@ double CpuSeconds() {
 }
 
 // The child: a fake camera named like an eco camera, sensor enlarged.
-[[noreturn]] void ServeFakeCamera() {
+[[noreturn]] void ServeFakeCamera(const char* model = "eco424MVGE") {
   ArvGvFakeCamera* gv = arv_gv_fake_camera_new_full("127.0.0.1", "ECOBENCH", nullptr);
   if (gv == nullptr || !arv_gv_fake_camera_is_running(gv)) _exit(1);
   ArvFakeCamera* fake = arv_gv_fake_camera_get_fake_camera(gv);
-  char name[32] = "eco424MVGE";
+  char name[32] = {};
+  std::strncpy(name, model, sizeof name - 1);
   arv_fake_camera_write_memory(fake, 0x68, sizeof name, name);
   arv_fake_camera_write_register(fake, 0x11c, kWidth);
   arv_fake_camera_write_register(fake, 0x118, kHeight);
@@ -197,6 +200,7 @@ Figures RunDriver(double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--serve") == 0) ServeFakeCamera(argc > 2 ? argv[2] : "eco424MVGE");
   const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
   const pid_t child = fork();
   if (child == 0) ServeFakeCamera();
