@@ -17,6 +17,11 @@
 include(EcocamInstallLayout)
 include(CMakePackageConfigHelpers)
 
+# Installing and packing take what the build made and never start a build
+# themselves (build first: cmake --build, then cmake --install or cpack), so
+# the package tests never rebuild the tree while other tests run.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 if(NOT TARGET ecocam)
   return()
 endif()
