@@ -70,6 +70,18 @@ if(TARGET ${ECOCAM_UI_WX_TARGET} AND NOT WIN32)
 endif()
 if(TARGET ${ECOCAM_CAMHOST_TARGET})
   install(TARGETS ${ECOCAM_CAMHOST_TARGET} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(NOT WIN32)
+    # Installed, the driver is not beside camhost but in the library folder:
+    # camhost looks there, relative to its own folder, when none is beside it.
+    # (The lookup is compiled into camhost's core library.)
+    file(RELATIVE_PATH to_libdir "/prefix/${CMAKE_INSTALL_BINDIR}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
+    set(camhost_lookup ${ECOCAM_CAMHOST_TARGET})
+    if(TARGET ${ECOCAM_CAMHOST_TARGET}_core)
+      set(camhost_lookup ${ECOCAM_CAMHOST_TARGET}_core)
+    endif()
+    target_compile_definitions(${camhost_lookup} PRIVATE
+      CAMHOST_INSTALLED_DRIVER="${to_libdir}/$<TARGET_SONAME_FILE_NAME:ecocam>")
+  endif()
 endif()
 
 # --- documents ---------------------------------------------------------------
