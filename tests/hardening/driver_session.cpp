@@ -62,6 +62,10 @@ DriverSession::DriverSession() {
 DriverSession::~DriverSession() {
   while (getCVLNoOfSupportedCameras() > 0) finalize();
   setDebugMsgProc(nullptr);
+  // A channel the SDK refused to delete still runs its thread. Stop it now:
+  // on Windows the library's own teardown would join it under the loader
+  // lock, which the ending thread needs too.
+  if (sim.Complete()) sim.SimSdk_reset();
 }
 
 void DriverSession::WriteSettings(const std::vector<std::string>& models, int width, int height) {
