@@ -9,6 +9,8 @@
 set -euo pipefail
 build=$1 source=$2 cmake=$3 cpack=$4 libdir=$5 default_sdk=$6 with_dialog=$7
 
+# Keep the caller's library path out of the way: only the unpacked tree counts.
+unset LD_LIBRARY_PATH LD_PRELOAD
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/ecocam-deb.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -63,9 +65,10 @@ grep -qF "Library runpath: [\$ORIGIN/ecocam/$default_sdk]" <<<"$dynamic" ||
   fail "run path is not \$ORIGIN/ecocam/$default_sdk: $(grep -i path <<<"$dynamic")"
 
 mkdir -p "$scratch/system"
+[ "$("$root/usr/bin/camhost" --version)" = "camhost $(dpkg-deb -f "$deb" Version)" ] ||
+  fail "camhost --version does not name the package's version"
+
 echo "--- camhost with the simulated SDK"
-# Keep the host's own library path out of the way: only the unpacked tree counts.
-unset LD_LIBRARY_PATH LD_PRELOAD
 # camhost finds the installed driver by itself.
 listing=$("$root/usr/bin/camhost" --sdk "$lib/ecocam/sim/libSVGigE.so" --system-path "$scratch/system" list) ||
   fail "camhost list failed: $listing"
