@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <utility>
@@ -25,6 +27,11 @@ std::string Read(const std::string& file, const std::string& section, const std:
   const std::size_t n = ReadProfileString(section.c_str(), key.c_str(), "\x01missing", buffer.data(), buffer.size(),
                                           file.c_str());
   return std::string(buffer.data(), n);
+}
+
+std::string ReadAll(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string Lower(std::string s) {
@@ -107,7 +114,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     names[id] = {section, key};
     for (const auto& [other, expected] : written) {
       const auto& [s, k] = names[other];
-      FUZZ_CHECK(Read(file, s, k) == expected, "a written key does not read back");
+      const std::string read = Read(file, s, k);
+      if (read != expected) {
+        std::fprintf(stderr, "[%s] %s reads \"%s\", written \"%s\"; the file:\n%s\n", s.c_str(), k.c_str(),
+                     read.c_str(), expected.c_str(), ReadAll(file).c_str());
+      }
+      FUZZ_CHECK(read == expected, "a written key does not read back");
     }
   }
 

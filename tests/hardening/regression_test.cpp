@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "hardening/driver_session.h"
+#include "platform/profile_file.h"
 
 namespace ecocam::testing {
 namespace {
@@ -46,6 +47,29 @@ TEST_F(Regression, OpenFailingAfterTheSizeIsKnownReportsNoSize) {
   EXPECT_EQ(1, openCVLPort(0, 0, "eco424MVGE", size));
   EXPECT_EQ(656, size[0]);
   closeCVLPort(0, 0);
+}
+
+// A file whose last line ends in a carriage return without its line feed
+// (cut short, or from an editor that ends lines so): a key written after
+// it must read back, and every key before it must too.
+TEST(ProfileFileRegression, KeyWrittenAfterALastLineEndingInACarriageReturnReadsBack) {
+  TempDir dir;
+  for (const std::string original : {"[a]\nx=1\r", "[b]\r\ny=2\r\nstray\r", "stray\r"}) {
+    SCOPED_TRACE(original);
+    const std::string file = (dir.path() / "cut.ini").string();
+    WriteFile(file, original);
+    ASSERT_TRUE(platform::WriteProfileString("new", "key", "value", file.c_str()));
+    ASSERT_TRUE(platform::WriteProfileString("a", "z", "3", file.c_str()));
+    char buffer[32] = {};
+    platform::ReadProfileString("new", "key", "", buffer, sizeof buffer, file.c_str());
+    EXPECT_STREQ("value", buffer);
+    platform::ReadProfileString("a", "z", "", buffer, sizeof buffer, file.c_str());
+    EXPECT_STREQ("3", buffer);
+    platform::ReadProfileString("a", "x", "", buffer, sizeof buffer, file.c_str());
+    EXPECT_STREQ(original[1] == 'a' ? "1" : "", buffer);
+    platform::ReadProfileString("b", "y", "", buffer, sizeof buffer, file.c_str());
+    EXPECT_STREQ(original[1] == 'b' ? "2" : "", buffer);
+  }
 }
 
 }  // namespace

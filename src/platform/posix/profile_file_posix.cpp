@@ -124,10 +124,12 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
   if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
   std::vector<Line> lines;
   ReadLines(file, lines);  // a missing file is created
-  // New lines follow the file's own line endings.
+  // New lines follow the file's own line endings. Only a line feed ends a
+  // line: a carriage return alone (at the end of a file cut short, say)
+  // does not, so it is never taken as the ending of new lines.
   std::string eol = "\n";
   for (const Line& line : lines) {
-    if (!line.eol.empty()) {
+    if (line.eol.find('\n') != std::string::npos) {
       eol = line.eol;
       break;
     }
@@ -159,7 +161,11 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
     }
   }
   if (!found) {
-    if (!lines.empty() && lines.back().eol.empty()) lines.back().eol = eol;
+    // A last line without its line feed gets one, else the new line would
+    // continue it and the key would never be found again.
+    if (!lines.empty() && lines.back().eol.find('\n') == std::string::npos) {
+      lines.back().eol = lines.back().eol.empty() ? eol : lines.back().eol + "\n";
+    }
     if (sectionSeen) {
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{newLine, eol});
     } else {
