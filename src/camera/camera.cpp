@@ -123,6 +123,9 @@ bool Camera::FailOpen(const std::string& line) {
 
 bool Camera::OpenSteps(int port, int& width, int& height) {
   const std::string p = Num(port);
+  // The set is loaded, bounded and pushed under the lock that property
+  // access and the configuration sheet take, so neither sees it half written.
+  platform::LockGuard parametersGuard(_parametersLock);
   if (!_parameters.Load()) {
     ECOCAM_LOG(1, "Camera::Open: ERROR: failed to read configuration file, port: " + p);
     throw std::runtime_error("Camera::Open: Failed to read configuration file");

@@ -7,14 +7,63 @@
 #include <stdexcept>
 
 #include "driver/driver_context.h"
+#include "platform/never_destroyed.h"
+#include "platform/system.h"
 #include "sdk/sdk.h"
 
 namespace ecocam {
 namespace {
 
-std::unique_ptr<CameraList>& Instance() {
-  static std::unique_ptr<CameraList> instance;
-  return instance;
+// The published registry. Never destroyed: a registry the host did not
+// finalize is torn down by the unload handler, not by a static destructor
+// whose order against the other statics nobody controls.
+struct Slot {
+  std::mutex lock;  // guards current and retiring, held only to copy them
+  std::shared_ptr<CameraList> current;
+  // The last registry unpublished, which may still be in use; the SDK it
+  // loaded is unloaded when it goes, so a new one waits for that.
+  std::weak_ptr<CameraList> retiring;
+};
+
+Slot& TheSlot() {
+  static platform::NeverDestroyed<Slot> slot;
+  return slot.get();
+}
+
+std::mutex& LifecycleLock() {
+  static platform::NeverDestroyed<std::mutex> lock;
+  return lock.get();
+}
+
+// Runs at unload or exit when the host did not call the last finalize.
+void TeardownAtUnload() {
+  if (!CameraList::HasInstance()) return;
+  ECOCAM_LOG(1, "CameraList: WARNING: library unloaded without finalize, cameras closed");
+  CameraList::DestroyInstance();
+}
+
+// The line and the exception of a lookup that found nothing.
+[[noreturn]] void NoCameraOnPort(int port) {
+  ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: could not find camera on port " + std::to_string(port));
+  throw std::runtime_error("CameraList::GetByPort: ERROR: could not find camera");
+}
+
+[[noreturn]] void NoCameraNamed(const std::string& name) {
+  const std::string text = "CameraList::GetByName: ERROR: could not find camera " + name;
+  ECOCAM_LOG(1, text);
+  throw std::runtime_error(text);
+}
+
+// Waits for the previous registry to be gone; false when it outlived the wait.
+bool WaitForRetired(Slot& slot) {
+  for (std::uint32_t waited = 0;; ++waited) {
+    {
+      std::lock_guard<std::mutex> guard(slot.lock);
+      if (slot.retiring.expired()) return true;
+    }
+    if (waited == CameraList::kRetireTimeoutMs) return false;
+    platform::SleepMs(1);
+  }
 }
 
 constexpr int kCameraType_Mono = 1;
@@ -34,7 +83,7 @@ unsigned int Classify(const std::string& model) {
 
 }  // namespace
 
-CameraList::CameraList() { _cameras.reserve(20); }
+CameraList::CameraList(Key) { _cameras.reserve(kPortCount); }
 
 CameraList::~CameraList() {
   try {
@@ -47,21 +96,105 @@ CameraList::~CameraList() {
 }
 
 CameraList& CameraList::GetInstance() {
-  std::unique_ptr<CameraList>& instance = Instance();
-  if (!instance) {
+  Slot& slot = TheSlot();
+  std::lock_guard<std::mutex> guard(slot.lock);
+  if (!slot.current) {
     try {
-      instance.reset(new CameraList());
+      slot.current = std::make_shared<CameraList>(Key());
     } catch (const std::exception&) {
       ECOCAM_LOG(1, "CameraList::GetInstance: ERROR: no valid instance");
       throw std::runtime_error("CameraList::instance not created");
     }
+    platform::RunAtUnload(&TeardownAtUnload);
   }
-  return *instance;
+  return *slot.current;
 }
 
-bool CameraList::HasInstance() { return Instance() != nullptr; }
+void CameraList::Start() {
+  Slot& slot = TheSlot();
+  if (!WaitForRetired(slot)) {
+    ECOCAM_LOG(1, "CameraList::Start: ERROR: the previous registry is still in use");
+    throw std::runtime_error("CameraList: the previous registry is still in use");
+  }
+  std::shared_ptr<CameraList> registry;
+  try {
+    registry = std::make_shared<CameraList>(Key());
+  } catch (const std::exception&) {
+    ECOCAM_LOG(1, "CameraList::GetInstance: ERROR: no valid instance");
+    throw std::runtime_error("CameraList::instance not created");
+  }
+  // Discovery's own result is not looked at: the host learns what was
+  // found from the count.
+  registry->Init();
+  {
+    std::lock_guard<std::mutex> guard(slot.lock);
+    slot.current = std::move(registry);
+  }
+  // After discovery, so it runs before the statics discovery built (the
+  // SDK's table among them) are destroyed.
+  platform::RunAtUnload(&TeardownAtUnload);
+}
 
-void CameraList::DestroyInstance() { Instance().reset(); }
+std::shared_ptr<CameraList> CameraList::Acquire() {
+  Slot& slot = TheSlot();
+  std::lock_guard<std::mutex> guard(slot.lock);
+  return slot.current;
+}
+
+bool CameraList::HasInstance() { return Acquire() != nullptr; }
+
+std::unique_lock<std::mutex> CameraList::LockLifecycle() { return std::unique_lock<std::mutex>(LifecycleLock()); }
+
+CameraLease CameraList::LeaseByPort(int port) {
+  std::shared_ptr<CameraList> registry = Acquire();
+  if (!registry) NoCameraOnPort(port);
+  Camera& camera = registry->GetByPort(port);
+  return CameraLease(std::move(registry), camera);
+}
+
+CameraLease CameraList::LeaseByName(const std::string& name) {
+  std::shared_ptr<CameraList> registry = Acquire();
+  if (!registry) NoCameraNamed(name);
+  Camera& camera = registry->GetByName(name);
+  return CameraLease(std::move(registry), camera);
+}
+
+void CameraList::DestroyInstance() {
+  Slot& slot = TheSlot();
+  std::shared_ptr<CameraList> registry;
+  {
+    std::lock_guard<std::mutex> guard(slot.lock);
+    registry = std::move(slot.current);
+    slot.current.reset();
+    if (registry) slot.retiring = registry;
+  }
+  if (!registry) return;
+  registry->Shutdown();
+  // The calls still inside the registry see closed cameras and leave.
+  for (std::uint32_t waited = 0; registry.use_count() > 1 && waited < kDrainTimeoutMs; ++waited) {
+    platform::SleepMs(1);
+  }
+  if (registry.use_count() > 1) {
+    ECOCAM_LOG(1, "CameraList::DestroyInstance: WARNING: calls still inside the registry after " +
+                      std::to_string(kDrainTimeoutMs) + " ms; the last of them releases it");
+  }
+  // On the wait thread (a finalize inside the host's callback) the frame
+  // being delivered still uses its camera: the thread lets the registry go
+  // when it ends, right after the callback returns.
+  if (registry->_waitThread.IsCurrentThread()) {
+    registry->_waitThread.ReleaseWhenEnded(std::move(registry));
+    return;
+  }
+  registry.reset();
+}
+
+void CameraList::Shutdown() {
+  _shutDown.store(true);
+  for (std::unique_ptr<Camera>& camera : _cameras) {
+    if (camera && camera->IsOpen()) camera->Close();
+  }
+  _waitThread.Stop();
+}
 
 bool CameraList::Init() {
   ECOCAM_LOG(2, "CameraList::Init: entering");
@@ -152,6 +285,7 @@ char** CameraList::ConfigNames() {
 
 bool CameraList::IsCameraAvailable(const std::string& name) const {
   ECOCAM_LOG(3, "CameraList::IsCameraAvailable:  name=" + name);
+  if (_shutDown.load()) return false;
   for (const std::unique_ptr<Camera>& camera : _cameras) {
     if (camera->Name() == name) return true;
   }
@@ -160,38 +294,37 @@ bool CameraList::IsCameraAvailable(const std::string& name) const {
 
 Camera& CameraList::GetByName(const std::string& name) const {
   ECOCAM_LOG(3, "CameraList::GetByName: entering " + name);
-  for (const std::unique_ptr<Camera>& camera : _cameras) {
-    if (camera->Name() == name) {
-      ECOCAM_LOG(3, "CameraList::GetByName: leaving " + name);
-      return *camera;
+  if (!_shutDown.load()) {
+    for (const std::unique_ptr<Camera>& camera : _cameras) {
+      if (camera->Name() == name) {
+        ECOCAM_LOG(3, "CameraList::GetByName: leaving " + name);
+        return *camera;
+      }
     }
   }
-  const std::string text = "CameraList::GetByName: ERROR: could not find camera " + name;
-  ECOCAM_LOG(1, text);
-  throw std::runtime_error(text);
+  NoCameraNamed(name);
 }
 
-// A camera whose open failed keeps its port; an open camera on the same
-// port is the one the host means, so it wins over such a closed one.
+// Only an open camera holds a port: a closed one keeps -1 or the port of a
+// failed open, and one still opening is not the host's yet (its settings
+// are being written).
 Camera& CameraList::GetByPort(int port) const {
-  Camera* closed = nullptr;
-  for (std::size_t i = 0; i < _cameras.size(); ++i) {
-    Camera* camera = _cameras[i].get();
-    if (camera == nullptr) {
-      ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: vector contains null pointer at index " + std::to_string(i));
-      throw std::runtime_error("CameraList::GetByPort error");
+  if (port < 0 || port >= kPortCount) {
+    ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: port " + std::to_string(port) + " is outside 0 to " +
+                      std::to_string(kPortCount - 1));
+    throw std::runtime_error("CameraList::GetByPort: ERROR: could not find camera");
+  }
+  if (!_shutDown.load()) {
+    for (std::size_t i = 0; i < _cameras.size(); ++i) {
+      Camera* camera = _cameras[i].get();
+      if (camera == nullptr) {
+        ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: vector contains null pointer at index " + std::to_string(i));
+        throw std::runtime_error("CameraList::GetByPort error");
+      }
+      if (camera->IsOpen() && camera->Port() == port) return *camera;
     }
-    if (camera->Port() != port) continue;
-    if (camera->IsOpen()) return *camera;
-    if (closed == nullptr) closed = camera;
   }
-  if (closed != nullptr) {
-    ECOCAM_LOG(2, "CameraList::GetByPort: WARNING: found camera on requested port " + std::to_string(port) +
-                      ", but the camera is closed\n");
-    return *closed;
-  }
-  ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: could not find camera on port " + std::to_string(port));
-  throw std::runtime_error("CameraList::GetByPort: ERROR: could not find camera");
+  NoCameraOnPort(port);
 }
 
 Camera& CameraList::operator[](int index) const {

@@ -16,6 +16,7 @@
 
 #include "camera/camera.h"
 #include "driver/driver_context.h"
+#include "platform/never_destroyed.h"
 #include "platform/system.h"
 
 namespace ecocam {
@@ -42,8 +43,8 @@ Threads& Abandoned() {
 }
 
 std::mutex& AbandonedLock() {
-  static std::mutex lock;
-  return lock;
+  static platform::NeverDestroyed<std::mutex> lock;
+  return lock.get();
 }
 
 void KeepAbandoned(std::unique_ptr<platform::Thread> thread) {
@@ -64,8 +65,10 @@ struct CameraWaitThread::State {
   std::uint64_t builtVersion = 0;  // the list version the current wait was built from
   bool running = false;
   int count = 0;                   // events in the current wait
+  std::size_t nextFirst = 0;       // list position of the camera the next wait starts with
+  std::shared_ptr<void> keepAlive; // released when the thread ends
 
-  // Written and read by the wait thread only (AddWaitCameras, ThreadMain).
+  // Written and read by the wait thread only (Rebuild, Run).
   std::array<platform::Event*, kMaxHandles> handles{};
   std::array<Camera*, kMaxHandles> handleCameras{};  // the camera of each slot from 2 on
 };
@@ -82,7 +85,14 @@ CameraWaitThread::CameraWaitThread()
   }
   // The thread keeps the state alive; `this` is not used on it.
   std::shared_ptr<State> state = _state;
-  if (!_thread->Start([state] { Run(*state); })) {
+  if (!_thread->Start([state] {
+        Run(*state);
+        std::shared_ptr<void> owner;
+        {
+          std::lock_guard<std::mutex> guard(state->lock);
+          owner.swap(state->keepAlive);
+        }
+      })) {
     std::lock_guard<std::mutex> guard(s.lock);
     s.running = false;
     ECOCAM_LOG(1, "CameraWaitThread::CameraWaitThread: ERROR: thread not created");
@@ -93,17 +103,37 @@ CameraWaitThread::CameraWaitThread()
 
 CameraWaitThread::~CameraWaitThread() {
   ECOCAM_LOG(2, "CameraWaitThread::~CameraWaitThread: entering");
+  Stop();
+  ECOCAM_LOG(2, "CameraWaitThread::~CameraWaitThread: leaving\n");
+}
+
+void CameraWaitThread::Stop() {
+  if (!_thread) return;
   Terminate();
+  if (_thread->IsCurrent()) {
+    // Inside the host's callback: the thread ends when the callback
+    // returns, at its next wait.
+    KeepAbandoned(std::move(_thread));
+    return;
+  }
   if (_thread->Running() && !_thread->Join(kStopTimeoutMs)) {
     // Not killed: it may hold the log lock or be inside the host's callback.
     // It ends at its next wait, on the terminate event left set; its state
     // lives as long as it does. The thread object is let go unjoined.
     ECOCAM_LOG(1, "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, left to end by itself");
     KeepAbandoned(std::move(_thread));
-  } else {
-    _state->terminateEvent.Reset();
+    return;
   }
-  ECOCAM_LOG(2, "CameraWaitThread::~CameraWaitThread: leaving\n");
+  _thread.reset();
+  _state->terminateEvent.Reset();
+}
+
+bool CameraWaitThread::IsCurrentThread() const { return _thread && _thread->IsCurrent(); }
+
+void CameraWaitThread::ReleaseWhenEnded(std::shared_ptr<void> owner) {
+  State& s = *_state;
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.keepAlive = std::move(owner);
 }
 
 bool CameraWaitThread::JoinAbandonedThreads(std::uint32_t timeoutMs) {
@@ -131,6 +161,10 @@ bool CameraWaitThread::StoreWaitCamera(Camera* camera) {
     if (std::find(s.cameras.begin(), s.cameras.end(), camera) != s.cameras.end()) {
       ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=" + port);
       return true;
+    }
+    if (!s.running) {
+      ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not served, port=" + port);
+      return false;
     }
     if (s.cameras.size() >= static_cast<std::size_t>(kMaxCameras)) {
       ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: ERROR: camera limit " + std::to_string(kMaxCameras) +
@@ -181,24 +215,23 @@ Camera* CameraWaitThread::WaitCamera(State& s, int index) {
   throw std::runtime_error(text);
 }
 
-void CameraWaitThread::AddWaitCameras() { Rebuild(*_state); }
-
 void CameraWaitThread::Rebuild(State& s) {
   ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: entering");
   {
     std::lock_guard<std::mutex> guard(s.lock);
     s.handles[0] = &s.terminateEvent;
     s.handles[1] = &s.newWaitEvent;
+    const std::size_t n = std::min(s.cameras.size(), static_cast<std::size_t>(kMaxCameras));
+    if (n == static_cast<std::size_t>(kMaxCameras)) {
+      ECOCAM_LOG(1, "CameraWaitThread::AddWaitCameras: reached camera limit " + std::to_string(kMaxCameras));
+    }
+    if (s.nextFirst >= n) s.nextFirst = 0;
     int i = 2;
-    for (Camera* camera : s.cameras) {
+    for (std::size_t k = 0; k < n; ++k, ++i) {
+      Camera* camera = s.cameras[(s.nextFirst + k) % n];
       s.handles[static_cast<std::size_t>(i)] = &camera->ImageEvent();
       s.handleCameras[static_cast<std::size_t>(i)] = camera;
-      ++i;
       ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: added camera on port=" + std::to_string(camera->Port()));
-      if (i >= kMaxHandles) {
-        ECOCAM_LOG(1, "CameraWaitThread::AddWaitCameras: reached camera limit " + std::to_string(kMaxCameras));
-        break;
-      }
     }
     s.count = i;
     s.builtVersion = s.listVersion;
@@ -207,8 +240,6 @@ void CameraWaitThread::Rebuild(State& s) {
   ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: leaving");
 }
 
-int CameraWaitThread::ThreadMain() { return Run(*_state); }
-
 int CameraWaitThread::Run(State& s) {
   ECOCAM_LOG(2, "CameraWaitThread::ThreadMain: entering, clock=" + Clock());
   for (;;) {
@@ -216,6 +247,11 @@ int CameraWaitThread::Run(State& s) {
     Rebuild(s);
     ECOCAM_LOG(3, "CameraWaitThread::ThreadMain: waiting for events..., clock=" + Clock());
     const int r = platform::WaitAny(s.handles.data(), static_cast<std::size_t>(s.count), platform::kInfinite);
+    if (r == platform::kWaitFailed) {
+      ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: ERROR: waiting for events failed, the wait thread ends: " +
+                        platform::LastSystemError());
+      break;
+    }
     if (r == platform::kWaitTimeout) {
       ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: WARNING: wait timeout -- should not have happened");
       break;
@@ -236,10 +272,10 @@ int CameraWaitThread::Run(State& s) {
         // RemoveWaitCamera waits for the next rebuild, so it still exists).
         std::lock_guard<std::mutex> guard(s.lock);
         Camera* signalled = r < s.count ? s.handleCameras[static_cast<std::size_t>(r)] : nullptr;
-        if (signalled == nullptr || std::find(s.cameras.begin(), s.cameras.end(), signalled) == s.cameras.end()) {
-          continue;
-        }
+        const auto at = std::find(s.cameras.begin(), s.cameras.end(), signalled);
+        if (signalled == nullptr || at == s.cameras.end()) continue;
         camera = signalled;
+        s.nextFirst = static_cast<std::size_t>(at - s.cameras.begin()) + 1;
       }
       ECOCAM_LOG(3, "CameraWaitThread::ThreadMain: Event (" + std::to_string(r) +
                         ") received: image available on port " + std::to_string(camera->Port()) +

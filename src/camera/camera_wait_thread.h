@@ -5,7 +5,10 @@
 // event (signalled at every change of the list) and the image events of up
 // to 20 registered cameras, and runs the signalled camera's ProcessEvent.
 //
-// The destructor asks the thread to end and waits 5000 ms at most. A thread
+// Cameras are served in turn: after a camera's frame the wait starts with
+// the camera after it, so a busy camera cannot keep the others waiting.
+//
+// Stop (and the destructor) asks the thread to end and waits 5000 ms at most. A thread
 // still running then is not killed, since it may hold the log lock or be
 // inside the host's callback: it is left to end by itself (it ends at its
 // next wait, which finds the terminate event set), with a level-1 line.
@@ -44,15 +47,22 @@ class CameraWaitThread {
   CameraWaitThread& operator=(const CameraWaitThread&) = delete;
 
   void Terminate();
-  // False (logged) when the list already holds kMaxCameras cameras: the
-  // thread could never serve another one, so its open must fail.
+  // Ends the thread (bounded, as the destructor does); idempotent. On the
+  // thread itself it only asks it to end.
+  void Stop();
+  // False (logged) when the list already holds kMaxCameras cameras, or the
+  // thread is not running (it failed to start, was stopped or ended after a
+  // failed wait): no frame of the camera would ever be served, so its open
+  // must fail.
   bool StoreWaitCamera(Camera* camera);
   void RemoveWaitCamera(Camera* camera);
   // The camera at the list position; throws std::runtime_error outside it.
   Camera* GetWaitCamera(int index);
-  // Rebuilds the wait from the list (wait thread).
-  void AddWaitCameras();
-  int ThreadMain();
+  // True when the caller runs on the wait thread.
+  bool IsCurrentThread() const;
+  // Keeps `owner` until the thread has ended: what the thread is running
+  // (a frame inside the host's callback) may still use it.
+  void ReleaseWhenEnded(std::shared_ptr<void> owner);
 
   // Joins the threads that earlier destructors left to end by themselves
   // and that have ended within `timeoutMs` each; true when none is left.
@@ -71,6 +81,8 @@ class CameraWaitThread {
   // left to end by itself without using a destroyed object.
   struct State;
   static Camera* WaitCamera(State& state, int index);
+  // Rebuilds the wait from the list, starting with the camera after the
+  // one served last (wait thread).
   static void Rebuild(State& state);
   static int Run(State& state);
 

@@ -1,6 +1,8 @@
 // The exports that start and end the driver and describe it: initialize,
 // finalize, the system path and message procedure, the limits and the
 // camera names. They run on whatever thread the host calls them from.
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "camera/camera_list.h"
@@ -28,9 +30,9 @@ ECOCAM_API int ECOCAM_CALL initialize(const char* systemPath, DebugMsgProc msgPr
         if (systemPath != nullptr && systemPath[0] != '\0') StoreSystemPath(systemPath);
         ctx.SetDebugMsgProcedure(msgProc);
         LogLine(2, [] { return "===============\ninitialize: \n"; });
-        // Discovery's own result is not looked at: the host learns what was
-        // found from getCVLNoOfSupportedCameras.
-        if (ctx.RefCount() == 0) CameraList::GetInstance().Init();
+        // The count and the registry change together, never beside a finalize.
+        const std::unique_lock<std::mutex> lifecycle = CameraList::LockLifecycle();
+        if (ctx.RefCount() == 0) CameraList::Start();
         const int count = ctx.AddRef();
         LogLine(1, [count] {
           const ecocam::platform::LocalTimeParts t = ecocam::platform::LocalTime();
@@ -46,13 +48,13 @@ ECOCAM_API int ECOCAM_CALL initialize(const char* systemPath, DebugMsgProc msgPr
 }
 
 // The finalize that brings the count to 0 destroys the registry with every
-// camera. An unmatched finalize leaves the count at 0 (and destroys a
-// registry that an export may have created before any initialize).
+// camera. An unmatched finalize leaves the count at 0.
 ECOCAM_API int ECOCAM_CALL finalize(void) {
   LogLine(2, [] { return "finalize: entering, refcount=" + Num(Context().RefCount()); });
   int result = 0;
   Shield(
       [&] {
+        const std::unique_lock<std::mutex> lifecycle = CameraList::LockLifecycle();
         const int count = Context().Release();
         if (count == 0) CameraList::DestroyInstance();
         LogLine(2, [count] { return "finalize: leaving, refcount=" + Num(count); });
@@ -79,13 +81,14 @@ ECOCAM_API void ECOCAM_CALL setDebugMsgProc(DebugMsgProc msgProc) {
 
 ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfGrabbers(void) { return 1; }
 
-ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfPorts(void) { return 20; }
+ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfPorts(void) { return CameraList::kPortCount; }
 
 // Without a registry there is no camera: answer 0 without creating one, so
 // no registry is left behind in a library the host may unload.
 ECOCAM_API int ECOCAM_CALL getCVLNoOfSupportedCameras(void) {
   try {
-    return CameraList::HasInstance() ? CameraList::GetInstance().Count() : 0;
+    const std::shared_ptr<CameraList> registry = CameraList::Acquire();
+    return registry ? registry->Count() : 0;
   } catch (...) {
     return 0;
   }
@@ -94,8 +97,8 @@ ECOCAM_API int ECOCAM_CALL getCVLNoOfSupportedCameras(void) {
 ECOCAM_API char** ECOCAM_CALL getCVLCameraConfigNames(void) {
   static char* noNames[1] = {nullptr};
   try {
-    if (!CameraList::HasInstance()) return noNames;
-    return CameraList::GetInstance().ConfigNames();
+    const std::shared_ptr<CameraList> registry = CameraList::Acquire();
+    return registry ? registry->ConfigNames() : noNames;
   } catch (...) {
     return noNames;
   }

@@ -3,6 +3,7 @@
 // opened and by port afterwards; a lookup that finds none throws, and the
 // export's shield turns that into its failure result and a level-1 line.
 #include <cctype>
+#include <memory>
 #include <string>
 
 #include "camera/camera_list.h"
@@ -58,12 +59,19 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
           });
           return;
         }
-        CameraList& list = CameraList::GetInstance();
-        if (!list.IsCameraAvailable(cameraName)) {
+        if (portNo < 0 || portNo >= CameraList::kPortCount) {
+          LogLine(1, [&] {
+            return "openCVLPort: ERROR: port outside 0 to " + Num(CameraList::kPortCount - 1) + ", " +
+                   GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName);
+          });
+          return;
+        }
+        const std::shared_ptr<CameraList> registry = CameraList::Acquire();
+        if (!registry || !registry->IsCameraAvailable(cameraName)) {
           LogLine(1, [&] { return "openCVLPort: ERROR: cannot find camera by name:" + Text(cameraName); });
           return;
         }
-        Camera& camera = list.GetByName(cameraName);
+        Camera& camera = registry->GetByName(cameraName);
         const bool opened = camera.Open(portNo, size[0], size[1]);
         if (opened) {
           LogLine(2, [&] {
@@ -91,7 +99,7 @@ ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
   LogLine(2, [&] { return "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo); });
   Shield(
       [&] {
-        CameraList::GetInstance().GetByPort(portNo).Close();
+        CameraList::LeaseByPort(portNo)->Close();
       },
       [&](const std::string& text) {
         return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
@@ -105,7 +113,7 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
   Shield(
       [&] {
         LogLine(2, [&] { return "doCVLGrab entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
-        if (!CameraList::GetInstance().GetByPort(portNo).Grab()) return;
+        if (!CameraList::LeaseByPort(portNo)->Grab()) return;
         LogLine(2, [&] { return "doCVLGrab: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
         result = 1;
       },
@@ -136,8 +144,7 @@ ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned cha
           });
           return;
         }
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        if (!camera.CopyRow(row, dest, firstColumn, lastColumn)) return;
+        if (!CameraList::LeaseByPort(portNo)->CopyRow(row, dest, firstColumn, lastColumn)) return;
         LogLine(4, [&] {
           return "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) +
                  "  portNo=" + Num(portNo);
@@ -158,7 +165,7 @@ ECOCAM_API int ECOCAM_CALL setCompleteCallback(int grabberNo, int portNo, Comple
         LogLine(2, [&] {
           return "setCompleteCallback: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
         });
-        CameraList::GetInstance().GetByPort(portNo).SetCompleteCB(callback);
+        CameraList::LeaseByPort(portNo)->SetCompleteCB(callback);
         LogLine(2, [&] {
           return "setCompleteCallback: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
         });

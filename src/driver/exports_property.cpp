@@ -3,13 +3,13 @@
 // not.
 //
 // Camera::Configure joins at the marked place together with the dialog.
+#include <memory>
 #include <string>
 
 #include "camera/camera_list.h"
 #include "ecocam/ecocam.h"
 #include "export_support.h"
 
-using ecocam::Camera;
 using ecocam::CameraList;
 using namespace ecocam::exports;
 
@@ -41,8 +41,7 @@ ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const cha
           LogNullPointer("getPropertyRange", missing, grabberNo, portNo);
           return;
         }
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        const bool hasRange = camera.GetRange(property, *min, *max);
+        const bool hasRange = CameraList::LeaseByPort(portNo)->GetRange(property, *min, *max);
         if (!hasRange) return;
         LogLine(2, [&] {
           return "getPropertyRange: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
@@ -65,8 +64,7 @@ ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* pr
           LogNullPointer("getProperty", property == nullptr ? "property" : "value", grabberNo, portNo);
           return;
         }
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        const bool read = camera.GetProperty(property, *value);
+        const bool read = CameraList::LeaseByPort(portNo)->GetProperty(property, *value);
         result = read ? 1 : 0;
       },
       [&](const std::string& text) {
@@ -86,8 +84,7 @@ ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* pr
           LogNullPointer("setProperty", "property", grabberNo, portNo);
           return;
         }
-        Camera& camera = CameraList::GetInstance().GetByPort(portNo);
-        const bool written = camera.SetProperty(property, value);
+        const bool written = CameraList::LeaseByPort(portNo)->SetProperty(property, value);
         result = written ? 1 : 0;
       },
       [&](const std::string& text) {
@@ -106,13 +103,13 @@ ECOCAM_API int ECOCAM_CALL configureCamera(void* parent, const char* cameraName)
   Shield(
       [&] {
         LogLine(2, [&] { return "configureCamera: entering cameraName=" + Text(cameraName); });
-        if (cameraName == nullptr || !CameraList::GetInstance().IsCameraAvailable(cameraName)) {
+        const std::shared_ptr<CameraList> registry = CameraList::Acquire();
+        if (cameraName == nullptr || !registry || !registry->IsCameraAvailable(cameraName)) {
           LogLine(1, [&] { return "configureCamera: ERROR: cannot find camera by name: " + Text(cameraName); });
           unknownName = true;
           return;
         }
-        Camera& camera = CameraList::GetInstance().GetByName(cameraName);
-        if (camera.Configure(parent)) result = 0;
+        if (registry->GetByName(cameraName).Configure(parent)) result = 0;
       },
       [&](const std::string& text) {
         return "configureCamera -- GenICam EXCEPTION occured " + text + ", cameraName=" + Text(cameraName);

@@ -11,6 +11,8 @@ namespace ecocam::platform {
 constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
 // WaitAny's result when the timeout passed before any event was signalled.
 constexpr int kWaitTimeout = -1;
+// WaitAny's result when the system could not wait (LastSystemError tells why).
+constexpr int kWaitFailed = -2;
 
 // An auto-reset event: Set wakes one waiter (or the next wait, if none is
 // waiting) and the successful wait resets it again.
@@ -35,7 +37,7 @@ class Event {
 
 // Waits until one of `count` events is signalled. Returns the lowest index of
 // the signalled events and consumes only that one; returns kWaitTimeout when
-// the timeout passes first.
+// the timeout passes first, kWaitFailed when the system cannot wait on them.
 int WaitAny(Event* const* events, std::size_t count, std::uint32_t timeoutMs);
 
 }  // namespace ecocam::platform

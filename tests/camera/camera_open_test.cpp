@@ -166,11 +166,10 @@ TEST_F(CameraOpenTest, FailureAtEachFatalStepCleansUpAndKeepsThePort) {
     EXPECT_FALSE(list.WaitThread().IsStored(&camera));
     EXPECT_EQ(-1, camera.StreamingChannel());
     EXPECT_TRUE(Disconnected(camera));
-    // Found by its kept port, with the warning that it is closed.
-    EXPECT_EQ(&camera, &list.GetByPort(5));
-    EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
-                                    "CameraList::GetByPort: WARNING: found camera on requested port 5, but the camera "
-                                    "is closed"));
+    // A closed camera holds no port, whatever it kept: a later call on
+    // the port must not reach it (and, say, open it on the side).
+    EXPECT_THROW(list.GetByPort(5), std::runtime_error);
+    EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::GetByPort: ERROR: could not find camera on port 5"));
     sim.SimSdk_clearFaults();
   }
   // The camera opens normally afterwards.

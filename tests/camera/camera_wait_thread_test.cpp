@@ -153,9 +153,14 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
   sdk::CameraContainer_delete(container);
 }
 
-// Cameras whose events are signalled together are served in the order they
-// registered: the thread is held in a callback while both events are set.
-TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInRegistrationOrder) {
+// Cameras whose events are signalled together are served in turn, starting
+// after the camera served last: the thread is held in a callback of the
+// first-registered camera while both other events are set. Each wait is
+// rebuilt starting with the camera after the one just served, so both are
+// served from the first slot after the fixed two (index 2); a wait that
+// always started from the first-registered camera would serve them from
+// slots 3 and 4.
+TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInTurn) {
   Settings("eco424MVGE", false, [](CameraParameters& p) {
     p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2);
   });
@@ -185,8 +190,8 @@ TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInRegistrationOrder) {
     if (line.rfind("CameraWaitThread::ThreadMain: Event (", 0) == 0) served.push_back(line.substr(0, 40));
   }
   ASSERT_EQ(2u, served.size());
-  EXPECT_EQ("CameraWaitThread::ThreadMain: Event (3) ", served[0]);
-  EXPECT_EQ("CameraWaitThread::ThreadMain: Event (4) ", served[1]);
+  EXPECT_EQ("CameraWaitThread::ThreadMain: Event (2) ", served[0]);
+  EXPECT_EQ("CameraWaitThread::ThreadMain: Event (2) ", served[1]);
   thread.RemoveWaitCamera(&first);
   thread.RemoveWaitCamera(&second);
   held.Close();

@@ -120,8 +120,8 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   EXPECT_EQ(finalize(), 1);
 }
 
-// A per-port call before initialize creates an empty registry; the first
-// initialize still discovers on it and the last finalize destroys it.
+// A per-port call before initialize fails as for an unknown port and creates
+// nothing; the first initialize discovers and the last finalize destroys.
 TEST_F(ExportsTest, PerPortCallBeforeInitializeFailsAndLeavesDiscoveryToInitialize) {
   EXPECT_EQ(doCVLGrab(0, 1), 0);
   EXPECT_EQ(Logged(), (Lines{"doCVLGrab entering grabberNo=0 portNo=1\n",

@@ -6,17 +6,20 @@
 
 #include "../clock_detail.h"
 #include "../event.h"
+#include "../never_destroyed.h"
 
 namespace ecocam::platform {
 namespace {
 
+// Never destroyed: a thread left waiting at exit or unload would make the
+// condition variable's destruction block for ever.
 std::mutex& Mu() {
-  static std::mutex m;
-  return m;
+  static NeverDestroyed<std::mutex> m;
+  return m.get();
 }
 std::condition_variable& Cv() {
-  static std::condition_variable cv;
-  return cv;
+  static NeverDestroyed<std::condition_variable> cv;
+  return cv.get();
 }
 
 // Blocks on the shared condition variable until woken or the deadline

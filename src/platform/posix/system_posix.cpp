@@ -1,7 +1,10 @@
 #include <dlfcn.h>
+#include <errno.h>
+#include <string.h>
 #include <syslog.h>
 #include <time.h>
 
+#include <cstdlib>
 #include <thread>
 
 #include "../system.h"
@@ -30,6 +33,19 @@ void SleepMs(std::uint32_t ms) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+std::string LastSystemError() {
+  const int error = errno;
+  char text[256] = {};
+  // The GNU strerror_r may return a static text instead of filling ours.
+  const char* message = strerror_r(error, text, sizeof text);
+  return std::string(message != nullptr ? message : "") + " (errno " + std::to_string(error) + ")";
+}
+
+// atexit in a shared library registers with the library's handle: the
+// function runs at its dlclose, or at exit, in the reverse order of
+// registration among the library's static destructors.
+void RunAtUnload(void (*teardown)()) { std::atexit(teardown); }
 
 std::string OwnModuleFolder() {
   Dl_info info{};

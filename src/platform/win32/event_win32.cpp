@@ -27,7 +27,10 @@ bool Event::Wait(std::uint32_t timeoutMs) {
 }
 
 int WaitAny(Event* const* events, std::size_t count, std::uint32_t timeoutMs) {
-  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS) return kWaitTimeout;
+  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return kWaitFailed;
+  }
   HANDLE handles[MAXIMUM_WAIT_OBJECTS];
   for (std::size_t i = 0; i < count; ++i) handles[i] = events[i]->impl()->handle;
   detail::Deadline deadline(timeoutMs);
@@ -37,7 +40,7 @@ int WaitAny(Event* const* events, std::size_t count, std::uint32_t timeoutMs) {
     DWORD slice = deadline.virtualClock && !deadline.infinite ? 2 : deadline.RemainingMs();
     DWORD r = WaitForMultipleObjects(static_cast<DWORD>(count), handles, FALSE, slice);
     if (r < WAIT_OBJECT_0 + count) return static_cast<int>(r - WAIT_OBJECT_0);
-    if (r != WAIT_TIMEOUT) return kWaitTimeout;
+    if (r != WAIT_TIMEOUT) return kWaitFailed;
     if (deadline.Passed()) return kWaitTimeout;
   }
 }
