@@ -40,7 +40,18 @@ typedef int(ECOCAM_CALL* CompleteCallback)(int grabberNo, int portNo);
  * error. Pair every call with finalize. */
 ECOCAM_API int ECOCAM_CALL initialize(const char* systemPath, DebugMsgProc msgProc);
 
-/* Ends a user of the driver; the last one releases every camera. */
+/* Ends a user of the driver; the last one closes every camera, stops the
+ * driver's thread and unloads the camera SDK. Calls that need a camera and
+ * come after the last finalize (or before the first initialize) fail and
+ * start nothing; only initialize starts the driver again.
+ *
+ * Unloading the driver without the last finalize: on Linux, dlclose (and
+ * process exit) closes the cameras and stops the driver's thread first,
+ * waiting a few seconds at most. On Windows a library may not wait for
+ * threads while it is being unloaded, so once initialized the driver stays
+ * in memory until the process ends (FreeLibrary returns at once and leaves
+ * it mapped) and nothing of it ever runs unmapped; its cameras go on
+ * streaming until the process ends. Call finalize before unloading. */
 ECOCAM_API int ECOCAM_CALL finalize(void);
 
 /* Sets the directory of "SVS-Vistek.ini" and "SVS-Vistek.log". Returns 0 and
@@ -53,7 +64,8 @@ ECOCAM_API void ECOCAM_CALL setDebugMsgProc(DebugMsgProc msgProc);
 /* Always 1: the driver has one grabber, number 0. */
 ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfGrabbers(void);
 
-/* Always 20. */
+/* Always 20: ports are 0 to 19. Calls on any other port fail, and
+ * openCVLPort refuses it. */
 ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfPorts(void);
 
 /* Number of supported cameras found by initialize. */

@@ -198,5 +198,21 @@ TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInTurn) {
   sdk::CameraContainer_delete(container);
 }
 
+// A wait thread that no longer runs serves no camera: storing one is refused
+// with its line, so an open fails instead of delivering nothing for ever.
+TEST_F(WaitThreadTest, AStoppedThreadRefusesCameras) {
+  CameraWaitThread thread;
+  thread.Stop();
+  thread.Stop();  // idempotent
+  EXPECT_FALSE(thread.IsRunning());
+  Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 1);
+  CameraLog::Take();
+  EXPECT_FALSE(thread.StoreWaitCamera(&camera));
+  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+                                  "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not "
+                                  "served, port=-1"));
+  EXPECT_EQ(0, thread.StoredCount());
+}
+
 }  // namespace
 }  // namespace ecocam::testing
