@@ -42,6 +42,13 @@ void TeardownAtUnload() {
   CameraList::DestroyInstance();
 }
 
+// Once per process, after the first discovery, so it runs before the
+// statics discovery built (the SDK's table among them) are destroyed.
+void TeardownAtUnloadOnce() {
+  static const bool registered = (platform::RunAtUnload(&TeardownAtUnload), true);
+  (void)registered;
+}
+
 // The line and the exception of a lookup that found nothing.
 [[noreturn]] void NoCameraOnPort(int port) {
   ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: could not find camera on port " + std::to_string(port));
@@ -105,7 +112,6 @@ CameraList& CameraList::GetInstance() {
       ECOCAM_LOG(1, "CameraList::GetInstance: ERROR: no valid instance");
       throw std::runtime_error("CameraList::instance not created");
     }
-    platform::RunAtUnload(&TeardownAtUnload);
   }
   return *slot.current;
 }
@@ -130,9 +136,7 @@ void CameraList::Start() {
     std::lock_guard<std::mutex> guard(slot.lock);
     slot.current = std::move(registry);
   }
-  // After discovery, so it runs before the statics discovery built (the
-  // SDK's table among them) are destroyed.
-  platform::RunAtUnload(&TeardownAtUnload);
+  TeardownAtUnloadOnce();
 }
 
 std::shared_ptr<CameraList> CameraList::Acquire() {
