@@ -11,6 +11,8 @@
 //   finalize-in-callback
 //                 a streaming camera whose callback reads every row while
 //                 the main thread runs finalize
+//   finalize-inside-callback
+//                 the callback itself runs finalize after a few frames
 //   unload-streaming, unload-closed
 //                 initialize and a streaming (or opened and closed) camera,
 //                 then the library is unloaded without finalize
@@ -67,6 +69,8 @@ Driver gDriver;
 int gWidth = 0;
 int gHeight = 0;
 std::atomic<int> gFrames{0};
+std::atomic<bool> gFinalizeInside{false};
+std::atomic<bool> gFinalized{false};
 
 // Reads every row of the frame, as a host does, on the driver's wait thread.
 int ECOCAM_CALL ReadRows(int grabberNo, int portNo) {
@@ -74,7 +78,10 @@ int ECOCAM_CALL ReadRows(int grabberNo, int portNo) {
   for (int y = 0; y < gHeight; ++y) {
     if (gDriver.getCVLGrabRow(grabberNo, portNo, row.data(), y, 0, gWidth - 1) == 0) break;
   }
-  ++gFrames;
+  if (++gFrames == 3 && gFinalizeInside.load()) {
+    gDriver.finalize();
+    gFinalized = true;
+  }
   return 0;
 }
 
@@ -153,6 +160,14 @@ int main(int argc, char** argv) {
     d.finalize();
     // Whatever the callback still calls fails; nothing is left running.
     if (PerPortCalls(d) != 0) return kExitFailed;
+  } else if (scenario == "finalize-inside-callback") {
+    gFinalizeInside = true;
+    if (d.initialize(systemPath, nullptr) != 1 || !OpenStreaming(d) || !WaitForFrames(3)) return kExitFailed;
+    while (!gFinalized.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return kExitFailed;
+    // A new start after it works as the first did.
+    if (d.initialize(systemPath, nullptr) != 1 || d.getCVLNoOfSupportedCameras() < 1) return kExitFailed;
+    d.finalize();
   } else if (scenario == "unload-streaming" || scenario == "unload-closed") {
     if (d.initialize(systemPath, nullptr) != 1 || !OpenStreaming(d) || !WaitForFrames(2)) return kExitFailed;
     if (scenario == "unload-closed") d.closeCVLPort(0, 0);

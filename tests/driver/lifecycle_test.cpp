@@ -64,6 +64,7 @@ TEST_F(LifecycleTest, CallsAfterTheLastFinalizeOrBeforeInitializeFailAndLeaveNot
 
 TEST_F(LifecycleTest, FinalizeWhileTheCallbackReadsRowsEndsEverything) {
   RunScenario("finalize-in-callback", Times(100));
+  RunScenario("finalize-inside-callback", Times(20));
 }
 
 TEST_F(LifecycleTest, UnloadingWithoutFinalizeNeverHangs) {
