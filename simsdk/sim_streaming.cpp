@@ -277,7 +277,7 @@ void TakeBackLocked(ImageBuffer& buffer) {
   Streams().images.erase(buffer.image);
   SimState::Get().handles.Release(buffer.image);
   buffer.image = 0;
-  std::fill(buffer.data.begin(), buffer.data.end(), kReleasedMarker);
+  std::fill(buffer.data.begin(), buffer.data.end(), kReleasedMarkerByte);
 }
 
 StreamingState::ImageRef* FindImageLocked(ImageHandle image) {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "sim_state.h"
+#include "simsdk_control.h"
 
 namespace simsdk {
 
@@ -42,9 +43,6 @@ struct FrameCounters {
   long long abandoned = 0;  // still out when the channel was deleted
 };
 
-// What an image's pixels become when it is handed or taken back, so a user
-// who reads them afterwards sees this instead of a frame.
-constexpr std::uint8_t kReleasedMarker = 0xDB;
 
 // One delivered frame's description.
 struct ImageInfo {

@@ -24,6 +24,11 @@ constexpr int kInternalError = 1010;      // the simulation itself failed
 constexpr int kWrongPixelType = 1011;     // a conversion the image's pixel type does not allow
 constexpr int kBufferTooSmall = 1012;     // a destination smaller than the converted image
 
+// What an image's pixels become when it is handed back (Image_release) or
+// taken back (refused by the callback, or still out when its channel is
+// deleted), so a user that reads them afterwards sees this, not a frame.
+constexpr unsigned char kReleasedMarkerByte = 0xDB;
+
 // The camera's lookup table has this many entries, each 0 to 255.
 constexpr int kLookupTableSize = 4096;
 
