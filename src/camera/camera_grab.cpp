@@ -91,6 +91,16 @@ void ReportOtherSize(const SvsImageInfo& record, int width, int height, bool dro
                     (dropped ? " (dropped) " : " (cropped) ") + Num(frames) + " times, port=" + Num(port));
 }
 
+// The bytes of a frame of `type` and that size: Mono12Packed holds two
+// pixels in three bytes (a last odd one in two), the others whole bytes per
+// pixel as the type's size field says.
+long long FrameBytes(int type, int sizeX, int sizeY) {
+  const long long pixels = static_cast<long long>(sizeX) * sizeY;
+  if (type == sdk::kPixelTypeMono12Packed) return pixels / 2 * 3 + (pixels % 2) * 2;
+  const long long bits = (type >> 16) & 0xFF;
+  return pixels * ((bits + 7) / 8);
+}
+
 // Copies the top-left width x height pixels of `source`, whose rows are
 // `sourcePitch` bytes apart, into the packed rows of `target`.
 void CopyTopLeft(const unsigned char* source, long long sourcePitch, int width, int height, int bytesPerPixel,
@@ -269,6 +279,14 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
     const bool smaller = record.sizeX < width || record.sizeY < height;
     ReportOtherSize(record, width, height, smaller, port);
     if (smaller) return nullptr;
+    // Rows are taken at the pitch the frame's size gives, so the size must
+    // be one the image's data can hold.
+    const long long held = sdk::Image_getImageSize(record.imageHandle);
+    if (held < FrameBytes(type, record.sizeX, record.sizeY)) {
+      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: image of " + Num(held) + " bytes cannot hold a frame of " +
+                        Num(record.sizeX) + "x" + Num(record.sizeY) + ", port=" + p);
+      return nullptr;
+    }
   }
   ImageBuffer* buffer = _buffers.FindFreeBuffer();
   if (buffer == nullptr) {

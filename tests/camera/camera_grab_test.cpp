@@ -291,6 +291,15 @@ TEST_F(GrabTest, ASmallerFrameIsNotDeliveredAndReportedOnceThenCounted) {
   EXPECT_EQ(0, gCalls);
   EXPECT_EQ(nullptr, camera.Buffers().FindLoadedBuffer());
   EXPECT_FALSE(camera.GrabRequested());
+
+  // A size the image's data cannot hold (an SDK that answered nonsense) is
+  // never read at its pitch.
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, 0, 0));
+  sim.SimSdk_failCall("Image_getSizeX", 4242, 0);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([&] { return processed() == 5; }));
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: image of 76800 bytes cannot hold a frame of 4242x240, port=5"));
+  EXPECT_EQ(0, gCalls);
 }
 
 TEST_F(GrabTest, FreeRunningGrabsAndContinuousMode) {
