@@ -97,6 +97,10 @@ bool SetCameraLimit(CameraModel& model, const std::string& name, double value) {
     model.pixelType = static_cast<int>(value);
     return true;
   }
+  if (name == "Realistic") {
+    model.realistic = value != 0.0;
+    return true;
+  }
   return false;
 }
 

@@ -188,6 +188,16 @@ SIMSDK_CONTROL(int, SimSdk_setPixelType)(int camera, int pixelType) {
   return simsdk::kOk;
 }
 
+SIMSDK_CONTROL(int, SimSdk_setFrameSize)(int camera, int width, int height) {
+  if (width < 0 || height < 0 || (width == 0) != (height == 0)) return simsdk::kOutOfRange;
+  const auto lock = Lock();
+  simsdk::SimCamera* found = SimState::Get().FindCameraLocked(camera);
+  if (found == nullptr) return simsdk::kInvalidHandle;
+  found->model.frameWidth = width;
+  found->model.frameHeight = height;
+  return simsdk::kOk;
+}
+
 SIMSDK_CONTROL(int, SimSdk_fireTrigger)(int camera) {
   const auto lock = Lock();
   if (SimState::Get().FindCameraLocked(camera) == nullptr) return simsdk::kInvalidHandle;
@@ -218,6 +228,20 @@ SIMSDK_CONTROL(int, SimSdk_getFrameCounters)(int channel, long long* produced, l
   if (lost != nullptr) *lost = counters->lost;
   if (released != nullptr) *released = counters->released;
   if (reclaimed != nullptr) *reclaimed = counters->reclaimed;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_getReclaimCounters)(int channel, long long* refused, long long* abandoned) {
+  const auto lock = Lock();
+  simsdk::StreamingState& streams = simsdk::Streams();
+  const simsdk::FrameCounters* counters = &streams.totals;
+  if (channel != 0) {
+    const auto it = streams.channels.find(channel);
+    if (it == streams.channels.end()) return simsdk::kInvalidHandle;
+    counters = &it->second->counters;
+  }
+  if (refused != nullptr) *refused = counters->refused;
+  if (abandoned != nullptr) *abandoned = counters->abandoned;
   return simsdk::kOk;
 }
 

@@ -102,7 +102,7 @@ SIMSDK_DEFINE(int, Camera_getPixelDepth)(CameraHandle camera, int* pixelDepth) {
 
 SIMSDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCorrection) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
-    return StoreInRange(c.settings.gamma, gammaCorrection, c.model.limits.gammaMin, c.model.limits.gammaMax);
+    return StoreFloat(c, c.settings.gamma, gammaCorrection, FloatRange{c.model.limits.gammaMin, c.model.limits.gammaMax});
   });
 }
 

@@ -74,9 +74,7 @@ SIMSDK_DEFINE(int, Image_release)(ImageHandle image) {
   StreamingState::ImageRef* ref = FindImageLocked(image);
   if (ref == nullptr) return kInvalidHandle;
   const std::shared_ptr<SimChannel> channel = ref->channel;
-  channel->buffers[ref->buffer].image = 0;
-  Streams().images.erase(image);
-  state.handles.Release(image);
+  TakeBackLocked(channel->buffers[ref->buffer]);  // `ref` is gone after this
   ++channel->counters.released;
   ++Streams().totals.released;
   return kOk;

@@ -148,6 +148,32 @@ int StoreInRange(T& target, T value, T lo, T hi) {
   return kOk;
 }
 
+// A float setting's limits and step on a camera.
+struct FloatRange {
+  float lo;
+  float hi;
+  float increment = 0.0f;  // 0: any value
+};
+
+// Stores a float setting. A realistic camera takes any number, as a real one
+// does: it clamps to the range and rounds to the increment, never past the
+// upper limit. Otherwise a value outside the range is refused. NaN never is
+// a value.
+inline int StoreFloat(const SimCamera& camera, float& target, float value, FloatRange range) {
+  if (!camera.model.realistic) return StoreInRange(target, value, range.lo, range.hi);
+  if (std::isnan(value)) return kOutOfRange;
+  const double lo = range.lo;
+  const double hi = range.hi < range.lo ? range.lo : range.hi;
+  double v = value < lo ? lo : (value > hi ? hi : static_cast<double>(value));
+  if (range.increment > 0.0f) {
+    v = lo + std::round((v - lo) / range.increment) * range.increment;
+    if (v > hi) v -= range.increment;
+    if (v < lo) v = lo;
+  }
+  target = static_cast<float>(v);
+  return kOk;
+}
+
 // Writes `value` to an out-parameter.
 template <typename T>
 int Report(T* out, T value) {

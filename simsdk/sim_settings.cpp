@@ -1,8 +1,11 @@
 // The simulated camera's analog and timing settings and their limits:
 // frame rate, exposure, gain and offset, the automatic gain, trigger
 // polarity, strobe, and the network packet settings. Every setter checks its
-// value against the camera's limits and records it; every getter reports what
-// was recorded or the limit. All need an open connection.
+// value against the camera's limits and records it (a realistic camera
+// rounds and clamps instead); every getter reports what was recorded or the
+// limit. All need an open connection.
+#include <algorithm>
+
 #include "sim_impl.h"
 
 namespace simsdk {
@@ -11,14 +14,15 @@ namespace {
 
 using Limits = CameraLimits;
 
-// A setter of one float setting within [lo, hi] given by the camera's limits.
+// A setter of one float setting within the range that `range` gives for the
+// camera.
 template <typename Range>
 int SetFloat(CameraHandle camera, float value, float CameraSettings::*field, Range&& range) {
-  return WithConnectedCamera(camera, [&](SimCamera& c) {
-    const auto [lo, hi] = range(c.model.limits);
-    return StoreInRange(c.settings.*field, value, lo, hi);
-  });
+  return WithConnectedCamera(camera,
+                             [&](SimCamera& c) { return StoreFloat(c, c.settings.*field, value, range(c)); });
 }
+
+constexpr float kMicrosecondsPerSecond = 1e6f;
 
 int GetLimit(CameraHandle camera, float* out, float Limits::*field) {
   return WithConnectedCamera(camera, [&](SimCamera& c) { return Report(out, c.model.limits.*field); });
@@ -47,7 +51,7 @@ SIMSDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int packe
 
 SIMSDK_DEFINE(int, Camera_setInterPacketDelay)(CameraHandle camera, float interPacketDelay) {
   return SetFloat(camera, interPacketDelay, &CameraSettings::interPacketDelay,
-                  [](const Limits&) { return std::pair(0.0f, 1000000.0f); });
+                  [](const SimCamera&) { return FloatRange{0.0f, 1000000.0f}; });
 }
 SIMSDK_DEFINE(int, Camera_getInterPacketDelay)(CameraHandle camera, float* interPacketDelay) {
   return GetSetting(camera, interPacketDelay, &CameraSettings::interPacketDelay);
@@ -55,8 +59,15 @@ SIMSDK_DEFINE(int, Camera_getInterPacketDelay)(CameraHandle camera, float* inter
 
 // Frame rate.
 SIMSDK_DEFINE(int, Camera_setFrameRate)(CameraHandle camera, float frameRate) {
-  return SetFloat(camera, frameRate, &CameraSettings::frameRate,
-                  [](const Limits& l) { return std::pair(l.frameRateMin, l.frameRateMax); });
+  // A realistic camera runs no faster than its exposure allows.
+  return SetFloat(camera, frameRate, &CameraSettings::frameRate, [](const SimCamera& c) {
+    const Limits& l = c.model.limits;
+    float hi = l.frameRateMax;
+    if (c.model.realistic && c.settings.exposureTime > 0.0f) {
+      hi = std::min(hi, kMicrosecondsPerSecond / c.settings.exposureTime);
+    }
+    return FloatRange{l.frameRateMin, hi, l.frameRateIncrement};
+  });
 }
 SIMSDK_DEFINE(int, Camera_getFrameRate)(CameraHandle camera, float* frameRate) {
   return GetSetting(camera, frameRate, &CameraSettings::frameRate);
@@ -78,8 +89,15 @@ SIMSDK_DEFINE(int, Camera_getFrameRateIncrement)(CameraHandle camera, float* inc
 
 // Exposure time, in microseconds.
 SIMSDK_DEFINE(int, Camera_setExposureTime)(CameraHandle camera, float exposureTime) {
-  return SetFloat(camera, exposureTime, &CameraSettings::exposureTime,
-                  [](const Limits& l) { return std::pair(l.exposureTimeMin, l.exposureTimeMax); });
+  // A realistic camera exposes no longer than its frame period.
+  return SetFloat(camera, exposureTime, &CameraSettings::exposureTime, [](const SimCamera& c) {
+    const Limits& l = c.model.limits;
+    float hi = l.exposureTimeMax;
+    if (c.model.realistic && c.settings.frameRate > 0.0f) {
+      hi = std::min(hi, kMicrosecondsPerSecond / c.settings.frameRate);
+    }
+    return FloatRange{l.exposureTimeMin, hi, l.exposureTimeIncrement};
+  });
 }
 SIMSDK_DEFINE(int, Camera_getExposureTime)(CameraHandle camera, float* exposureTime) {
   return GetSetting(camera, exposureTime, &CameraSettings::exposureTime);
@@ -102,7 +120,9 @@ SIMSDK_DEFINE(int, Camera_getExposureTimeIncrement)(CameraHandle camera, float* 
 // Exposure delay, from 0.
 SIMSDK_DEFINE(int, Camera_setExposureDelay)(CameraHandle camera, float exposureDelay) {
   return SetFloat(camera, exposureDelay, &CameraSettings::exposureDelay,
-                  [](const Limits& l) { return std::pair(0.0f, l.exposureDelayMax); });
+                  [](const SimCamera& c) {
+                    return FloatRange{0.0f, c.model.limits.exposureDelayMax, c.model.limits.exposureDelayIncrement};
+                  });
 }
 SIMSDK_DEFINE(int, Camera_getExposureDelay)(CameraHandle camera, float* exposureDelay) {
   return GetSetting(camera, exposureDelay, &CameraSettings::exposureDelay);
@@ -116,7 +136,7 @@ SIMSDK_DEFINE(int, Camera_getExposureDelayIncrement)(CameraHandle camera, float*
 
 // Gain in dB from 0, offset from 0.
 SIMSDK_DEFINE(int, Camera_setGain)(CameraHandle camera, float gain) {
-  return SetFloat(camera, gain, &CameraSettings::gain, [](const Limits& l) { return std::pair(0.0f, l.gainMax); });
+  return SetFloat(camera, gain, &CameraSettings::gain, [](const SimCamera& c) { return FloatRange{0.0f, c.model.limits.gainMax}; });
 }
 SIMSDK_DEFINE(int, Camera_getGain)(CameraHandle camera, float* gain) {
   return GetSetting(camera, gain, &CameraSettings::gain);
@@ -128,7 +148,7 @@ SIMSDK_DEFINE(int, Camera_getGainMaxExtended)(CameraHandle camera, float* maxGai
   return GetLimit(camera, maxGainExtended, &Limits::gainMax);
 }
 SIMSDK_DEFINE(int, Camera_setOffset)(CameraHandle camera, float offset) {
-  return SetFloat(camera, offset, &CameraSettings::offset, [](const Limits& l) { return std::pair(0.0f, l.offsetMax); });
+  return SetFloat(camera, offset, &CameraSettings::offset, [](const SimCamera& c) { return FloatRange{0.0f, c.model.limits.offsetMax}; });
 }
 SIMSDK_DEFINE(int, Camera_getOffset)(CameraHandle camera, float* offset) {
   return GetSetting(camera, offset, &CameraSettings::offset);
@@ -149,7 +169,7 @@ SIMSDK_DEFINE(int, Camera_getAutoGainEnabled)(CameraHandle camera, bool* enabled
 }
 SIMSDK_DEFINE(int, Camera_setAutoGainBrightness)(CameraHandle camera, float brightness) {
   return SetFloat(camera, brightness, &CameraSettings::autoGainBrightness,
-                  [](const Limits&) { return std::pair(0.0f, 255.0f); });
+                  [](const SimCamera&) { return FloatRange{0.0f, 255.0f}; });
 }
 SIMSDK_DEFINE(int, Camera_getAutoGainBrightness)(CameraHandle camera, float* brightness) {
   return GetSetting(camera, brightness, &CameraSettings::autoGainBrightness);
@@ -201,7 +221,9 @@ SIMSDK_DEFINE(int, Camera_getStrobePolarity)(CameraHandle camera, int* strobePol
 }
 SIMSDK_DEFINE(int, Camera_setStrobePosition)(CameraHandle camera, float strobePosition) {
   return SetFloat(camera, strobePosition, &CameraSettings::strobePosition,
-                  [](const Limits& l) { return std::pair(0.0f, l.strobePositionMax); });
+                  [](const SimCamera& c) {
+                    return FloatRange{0.0f, c.model.limits.strobePositionMax, c.model.limits.strobePositionIncrement};
+                  });
 }
 SIMSDK_DEFINE(int, Camera_getStrobePosition)(CameraHandle camera, float* strobePosition) {
   return GetSetting(camera, strobePosition, &CameraSettings::strobePosition);
@@ -214,7 +236,9 @@ SIMSDK_DEFINE(int, Camera_getStrobePositionIncrement)(CameraHandle camera, float
 }
 SIMSDK_DEFINE(int, Camera_setStrobeDuration)(CameraHandle camera, float strobeDuration) {
   return SetFloat(camera, strobeDuration, &CameraSettings::strobeDuration,
-                  [](const Limits& l) { return std::pair(0.0f, l.strobeDurationMax); });
+                  [](const SimCamera& c) {
+                    return FloatRange{0.0f, c.model.limits.strobeDurationMax, c.model.limits.strobeDurationIncrement};
+                  });
 }
 SIMSDK_DEFINE(int, Camera_getStrobeDuration)(CameraHandle camera, float* strobeDuration) {
   return GetSetting(camera, strobeDuration, &CameraSettings::strobeDuration);

@@ -53,6 +53,13 @@ struct CameraModel {
   int imagerHeight = 490;
   int pixelType = ecocam::sdk::kPixelTypeMono8;  // of the frames it sends
   CameraLimits limits;
+  // A realistic camera rounds a value to its increment and clamps it (to its
+  // limits, the exposure to the frame period, the frame rate to what the
+  // exposure allows) instead of refusing it.
+  bool realistic = false;
+  // Frames of this size instead of the area of interest's (0: the AOI's).
+  int frameWidth = 0;
+  int frameHeight = 0;
 };
 
 // What a camera has been told, starting from its power-on values.
@@ -157,8 +164,8 @@ struct SimState {
 // The two cameras found by default: a monochrome and a colour 656 x 490.
 std::vector<CameraModel> DefaultCameras();
 
-// Sets limit `name` ("FrameRateMax", "GainMax", "PixelType", ...) of a
-// listed camera; false for an unknown name.
+// Sets limit `name` ("FrameRateMax", "GainMax", "PixelType", "Realistic"
+// (non-zero: on), ...) of a listed camera; false for an unknown name.
 bool SetCameraLimit(CameraModel& model, const std::string& name, double value);
 
 // Reads a configuration file: one camera per line,

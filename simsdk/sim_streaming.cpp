@@ -31,6 +31,10 @@ ImageInfo DescribeFrame(const SimCamera& camera, int imageId, SimClock::time_poi
   ImageInfo info;
   info.sizeX = s.aoiWidth / (s.binningMode == 1 || s.binningMode == 3 ? 2 : 1);
   info.sizeY = s.aoiHeight / (s.binningMode == 2 || s.binningMode == 3 ? 2 : 1);
+  if (camera.model.frameWidth > 0 && camera.model.frameHeight > 0) {
+    info.sizeX = camera.model.frameWidth;
+    info.sizeY = camera.model.frameHeight;
+  }
   info.pixelType = FramePixelType(camera);
   info.imageId = imageId;
   info.timestamp = SimSeconds(madeAt);
@@ -46,15 +50,14 @@ void Count(SimChannel& channel, long long FrameCounters::*counter) {
   ++(Streams().totals.*counter);
 }
 
-// Takes back every image of `channel` that is still out.
+// Takes back every image of `channel` that is still out: images its user
+// never handed back.
 void ReclaimAllLocked(SimChannel& channel) {
-  StreamingState& streams = Streams();
   for (ImageBuffer& buffer : channel.buffers) {
     if (buffer.image == 0) continue;
-    streams.images.erase(buffer.image);
-    SimState::Get().handles.Release(buffer.image);
-    buffer.image = 0;
+    TakeBackLocked(buffer);
     Count(channel, &FrameCounters::reclaimed);
+    Count(channel, &FrameCounters::abandoned);
   }
 }
 
@@ -125,10 +128,9 @@ void ProduceAndDeliver(Lock& lock, const std::shared_ptr<SimChannel>& shared, co
   lock.lock();
   // A refused image comes back at once, unless the driver released it already.
   if (answer != 0 && buffer.image == image) {
-    Streams().images.erase(image);
-    state.handles.Release(image);
-    buffer.image = 0;
+    TakeBackLocked(buffer);
     Count(channel, &FrameCounters::reclaimed);
+    Count(channel, &FrameCounters::refused);
   }
 }
 
@@ -269,6 +271,13 @@ void ResetStreaming() {
   streams.images.clear();
   streams.totals = FrameCounters{};
   streams.paused = false;
+}
+
+void TakeBackLocked(ImageBuffer& buffer) {
+  Streams().images.erase(buffer.image);
+  SimState::Get().handles.Release(buffer.image);
+  buffer.image = 0;
+  std::fill(buffer.data.begin(), buffer.data.end(), kReleasedMarkerByte);
 }
 
 StreamingState::ImageRef* FindImageLocked(ImageHandle image) {

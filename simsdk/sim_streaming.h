@@ -6,6 +6,8 @@
 // with the test pattern and hands the image to the channel's callback. The
 // image stays out until Image_release; with every buffer out a new frame is
 // counted as lost. An image whose callback answered non-zero is taken back.
+// An image handed or taken back has its pixels overwritten with a marker, and
+// its buffer then takes a new frame, so nobody can read a frame after it.
 //
 // Everything here is guarded by SimState::mutex, except the pixels of a
 // buffer being filled (owned by the channel's thread until delivery) and the
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "sim_state.h"
+#include "simsdk_control.h"
 
 namespace simsdk {
 
@@ -35,8 +38,11 @@ struct FrameCounters {
   long long delivered = 0;  // handed to the callback
   long long lost = 0;       // no free buffer (or the channel stopped meanwhile)
   long long released = 0;   // given back with Image_release
-  long long reclaimed = 0;  // taken back: callback answered non-zero, or channel deleted
+  long long reclaimed = 0;  // taken back: refused + abandoned
+  long long refused = 0;    // the callback answered non-zero: taken back at once
+  long long abandoned = 0;  // still out when the channel was deleted
 };
+
 
 // One delivered frame's description.
 struct ImageInfo {
@@ -112,6 +118,10 @@ void WaitChannelsIdle(std::unique_lock<std::mutex>& lock, CameraHandle camera);
 // Stops and deletes every channel, waiting for their threads (call without
 // the lock), then forgets all images, counters and the pause.
 void ResetStreaming();
+
+// Forgets the image of `buffer` (which must be out) and overwrites its
+// pixels with the marker.
+void TakeBackLocked(ImageBuffer& buffer);
 
 // The live image `image`, or null.
 StreamingState::ImageRef* FindImageLocked(ImageHandle image);

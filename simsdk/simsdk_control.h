@@ -24,6 +24,11 @@ constexpr int kInternalError = 1010;      // the simulation itself failed
 constexpr int kWrongPixelType = 1011;     // a conversion the image's pixel type does not allow
 constexpr int kBufferTooSmall = 1012;     // a destination smaller than the converted image
 
+// What an image's pixels become when it is handed back (Image_release) or
+// taken back (refused by the callback, or still out when its channel is
+// deleted), so a user that reads them afterwards sees this, not a frame.
+constexpr unsigned char kReleasedMarkerByte = 0xDB;
+
 // The camera's lookup table has this many entries, each 0 to 255.
 constexpr int kLookupTableSize = 4096;
 
@@ -69,6 +74,9 @@ constexpr int kLookupTableSize = 4096;
   /* Sets the pixel type of discovered camera `camera`'s next frames (a */ \
   /* monochrome camera set to 12 bit still sends Mono12Packed). */ \
   C(int, SimSdk_setPixelType, (int camera, int pixelType)) \
+  /* Makes discovered camera `camera` send frames of width x height */ \
+  /* whatever its area of interest (0 x 0: the area of interest again). */ \
+  C(int, SimSdk_setFrameSize, (int camera, int width, int height)) \
   /* An external trigger: one frame from `camera` when it acquires in */ \
   /* mode 3 or 4; otherwise ignored. */ \
   C(int, SimSdk_fireTrigger, (int camera)) \
@@ -79,6 +87,12 @@ constexpr int kLookupTableSize = 4096;
   /* since the reset. Null pointers are skipped. After every channel is */ \
   /* deleted: produced = delivered + lost, delivered = released + reclaimed. */ \
   C(int, SimSdk_getFrameCounters, (int channel, long long* produced, long long* delivered, long long* lost, long long* released, long long* reclaimed)) \
+  /* How the images taken back (reclaimed) came back, of live channel */ \
+  /* `channel` or with 0 of all channels since the reset: refused by the */ \
+  /* callback's answer, or abandoned (still out when their channel was */ \
+  /* deleted). A user that hands back every image it takes has none */ \
+  /* abandoned: delivered = released + refused. */ \
+  C(int, SimSdk_getReclaimCounters, (int channel, long long* refused, long long* abandoned)) \
   /* Streaming channels alive now. */ \
   C(int, SimSdk_getChannelCount, ()) \
   /* What the SDK has handed out and not yet had back: containers, open */ \

@@ -91,7 +91,8 @@ class Camera : public PushTarget {
   bool GetProperty(const char* name, int& value);
   bool SetProperty(const char* name, int value);
 
-  // The missing-buffer report is throttled process-wide; tests start it over.
+  // The missing-buffer and other-size reports are throttled process-wide;
+  // tests start them over.
   static void ResetMissingBufferThrottle();
 
   // Frame reception (SDK thread) and processing (wait thread).
@@ -138,8 +139,9 @@ class Camera : public PushTarget {
   // The conversion of one record into a free buffer; the buffer to deliver,
   // or null when the frame stops here.
   ImageBuffer* ConvertRecord(const SvsImageInfo& record, int port);
-  // Writes a parameter and pushes it; false (value restored) when the
-  // camera refused it.
+  // Writes a parameter and pushes it; false (nothing sent) for a value
+  // outside its range, false (value restored) when the camera's setter
+  // failed; otherwise the set takes the value the camera reports it holds.
   bool WriteParameter(Param_& parameter, int value);
 
   std::atomic<bool> _isOpen{false};

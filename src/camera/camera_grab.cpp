@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "camera/camera.h"
 #include "params/param_names.h"
@@ -38,11 +40,29 @@ std::string Hex(int value) {
 }
 
 
-// The missing-buffer throttle, shared by all cameras of the process.
+// A report throttled process-wide: one line, then for ten seconds only a
+// count, which the next line carries.
 struct Throttle {
   std::mutex lock;
   unsigned long long lastReport = 0;  // whole seconds; 0: never reported
   long long misses = 0;
+
+  // Counts one occurrence; the count to report now, or 0 while throttled.
+  long long Count() {
+    const unsigned long long now = platform::RunTimeMs() / 1000;
+    std::lock_guard<std::mutex> guard(lock);
+    ++misses;
+    if (lastReport != 0 && lastReport <= now && now <= lastReport + kThrottleSeconds) return 0;
+    const long long count = misses;
+    misses = 0;
+    lastReport = now;
+    return count;
+  }
+  void Reset() {
+    std::lock_guard<std::mutex> guard(lock);
+    lastReport = 0;
+    misses = 0;
+  }
 };
 
 Throttle& MissingBufferThrottle() {
@@ -50,28 +70,57 @@ Throttle& MissingBufferThrottle() {
   return throttle;
 }
 
+Throttle& OtherSizeThrottle() {
+  static Throttle throttle;
+  return throttle;
+}
+
 void ReportMissingBuffer(int port) {
-  Throttle& t = MissingBufferThrottle();
-  const unsigned long long now = platform::RunTimeMs() / 1000;
-  long long misses = 0;
-  {
-    std::lock_guard<std::mutex> guard(t.lock);
-    ++t.misses;
-    if (t.lastReport != 0 && t.lastReport <= now && now <= t.lastReport + kThrottleSeconds) return;
-    misses = t.misses;
-    t.misses = 0;
-    t.lastReport = now;
-  }
+  const long long misses = MissingBufferThrottle().Count();
+  if (misses == 0) return;
   ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: free buffer not found " + Num(misses) + " times, port=" + Num(port));
+}
+
+// A frame whose size is not the one the host was told at open: a larger one
+// is cropped, a smaller one dropped.
+void ReportOtherSize(const SvsImageInfo& record, int width, int height, bool dropped, int port) {
+  const long long frames = OtherSizeThrottle().Count();
+  if (frames == 0) return;
+  ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: image size " + Num(record.sizeX) + "x" + Num(record.sizeY) +
+                    " differs from the opened size " + Num(width) + "x" + Num(height) +
+                    (dropped ? " (dropped) " : " (cropped) ") + Num(frames) + " times, port=" + Num(port));
+}
+
+// The bytes of a frame of `type` and that size: Mono12Packed holds two
+// pixels in three bytes (a last odd one in two), the others whole bytes per
+// pixel as the type's size field says.
+long long FrameBytes(int type, int sizeX, int sizeY) {
+  const long long pixels = static_cast<long long>(sizeX) * sizeY;
+  if (type == sdk::kPixelTypeMono12Packed) return pixels / 2 * 3 + (pixels % 2) * 2;
+  const long long bits = (type >> 16) & 0xFF;
+  return pixels * ((bits + 7) / 8);
+}
+
+// Copies the top-left width x height pixels of `source`, whose rows are
+// `sourcePitch` bytes apart, into the packed rows of `target`.
+void CopyTopLeft(const unsigned char* source, long long sourcePitch, int width, int height, int bytesPerPixel,
+                 unsigned char* target) {
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
+  if (sourcePitch == static_cast<long long>(rowBytes)) {
+    std::memcpy(target, source, rowBytes * static_cast<std::size_t>(height));
+    return;
+  }
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(target + static_cast<std::size_t>(y) * rowBytes,
+                source + static_cast<std::size_t>(y) * static_cast<std::size_t>(sourcePitch), rowBytes);
+  }
 }
 
 }  // namespace
 
 void Camera::ResetMissingBufferThrottle() {
-  Throttle& t = MissingBufferThrottle();
-  std::lock_guard<std::mutex> guard(t.lock);
-  t.lastReport = 0;
-  t.misses = 0;
+  MissingBufferThrottle().Reset();
+  OtherSizeThrottle().Reset();
 }
 
 void Camera::CacheGrabSettings() {
@@ -221,11 +270,23 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
     return nullptr;
   }
   // The host was told the size at open and reads exactly that many rows of
-  // that width: a frame of another size is not delivered.
-  if (record.sizeX != Width() || record.sizeY != Height()) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: image size " + Num(record.sizeX) + "x" + Num(record.sizeY) +
-                      " differs from the opened size " + Num(Width()) + "x" + Num(Height()) + ", port=" + p);
-    return nullptr;
+  // that width: a larger frame gives its top-left part, a smaller one cannot
+  // fill the rows and is not delivered.
+  const int width = Width();
+  const int height = Height();
+  const bool otherSize = record.sizeX != width || record.sizeY != height;
+  if (otherSize) {
+    const bool smaller = record.sizeX < width || record.sizeY < height;
+    ReportOtherSize(record, width, height, smaller, port);
+    if (smaller) return nullptr;
+    // Rows are taken at the pitch the frame's size gives, so the size must
+    // be one the image's data can hold.
+    const long long held = sdk::Image_getImageSize(record.imageHandle);
+    if (held < FrameBytes(type, record.sizeX, record.sizeY)) {
+      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: image of " + Num(held) + " bytes cannot hold a frame of " +
+                        Num(record.sizeX) + "x" + Num(record.sizeY) + ", port=" + p);
+      return nullptr;
+    }
   }
   ImageBuffer* buffer = _buffers.FindFreeBuffer();
   if (buffer == nullptr) {
@@ -235,12 +296,32 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
   buffer->Info() = record;
   buffer->SetUseSdkImage(true);
   unsigned char* memory = buffer->Memory();
-  const long long bytesPerPixel = colour ? 3 : 1;
-  const long long bytes = static_cast<long long>(record.sizeX) * record.sizeY * bytesPerPixel;
+  const int bytesPerPixel = colour ? 3 : 1;
+  const long long bytes = static_cast<long long>(width) * height * bytesPerPixel;
   if (memory == nullptr || bytes <= 0 || bytes > buffer->Size()) {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: buf==0");
     return nullptr;
   }
+  // A conversion fills a frame of the record's own size: straight into the
+  // buffer, or for a larger frame into scratch memory that is then cropped.
+  std::vector<unsigned char> scratch;
+  const auto target = [&](int convertedBytesPerPixel, unsigned char*& out, int& length) {
+    if (!otherSize) {
+      out = memory;
+      length = buffer->Size();
+      return true;
+    }
+    const long long need = static_cast<long long>(record.sizeX) * record.sizeY * convertedBytesPerPixel;
+    if (need <= 0 || need > std::numeric_limits<int>::max()) {
+      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: buf==0");
+      return false;
+    }
+    scratch.resize(static_cast<std::size_t>(need));
+    out = scratch.data();
+    length = static_cast<int>(need);
+    return true;
+  };
+  const unsigned char* source = record.imageData;  // what the buffer takes, at the record's pitch
   bool copy = true;  // the frame is delivered as it came
   if (!colour) {
     const long long depth = _pixelDepth.load();
@@ -250,12 +331,16 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
         ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: camera info indicates image is not 12bit as it was expected, port=" + p);
         return nullptr;
       }
-      const int rc = sdk::Image_getImage12bitAs8bit(record.imageHandle, memory, buffer->Size());
+      unsigned char* out = nullptr;
+      int length = 0;
+      if (!target(1, out, length)) return nullptr;
+      const int rc = sdk::Image_getImage12bitAs8bit(record.imageHandle, out, length);
       if (rc != 0) {
         ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Conversion 12bit->8bit failed, rc=" + Num(rc));
         return nullptr;
       }
-      copy = false;
+      source = out;
+      copy = otherSize;
     } else if (depth != kPixelDepth8) {
       ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Unrecognized buffer format: " + Hex(type));
     }
@@ -264,20 +349,26 @@ ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
     if (sdk::IsBayer8(type)) {
       const int method = static_cast<int>(_bayerMethod.load());
       ECOCAM_LOG(3, "Camera::ProcessEvent ... bayer conversion into internal buffer, size=" + Num(buffer->Size()));
-      const int rc = sdk::Image_getImageRGB(record.imageHandle, memory, buffer->Size(), method);
+      unsigned char* out = nullptr;
+      int length = 0;
+      if (!target(3, out, length)) return nullptr;
+      const int rc = sdk::Image_getImageRGB(record.imageHandle, out, length, method);
       if (rc != 0) {
         ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Image_getImageRGB failure, rc=" + Num(rc));
         return nullptr;
       }
-      copy = false;
+      source = out;
+      copy = otherSize;
     }
   }
-  // Mono8, 24-bit colour and unconverted frames: as many bytes as the host
-  // reads, which a frame of the opened size always holds.
-  if (copy) std::memcpy(memory, record.imageData, static_cast<std::size_t>(bytes));
+  // Mono8, 24-bit colour, unconverted and cropped frames: the rows the host
+  // reads, taken at the frame's own pitch.
+  if (copy) CopyTopLeft(source, static_cast<long long>(record.sizeX) * bytesPerPixel, width, height, bytesPerPixel, memory);
   buffer->SetUseSdkImage(false);
   buffer->Info().imageData = memory;
   buffer->Info().imageHandle = 0;
+  buffer->Info().sizeX = width;
+  buffer->Info().sizeY = height;
 
   if (_completeCB.load() == nullptr) {
     ECOCAM_LOG(1, "Camera::ProcessEvent: ERROR: callback is not assigned, port=" + p);

@@ -1,12 +1,14 @@
 // Property access by name: the range, the reading and the writing of a
 // camera's parameters as 32-bit integers, and the few names that stand for
 // camera operations or live state rather than parameters.
-#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <exception>
+#include <limits>
+#include <locale>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "camera/camera.h"
@@ -40,10 +42,10 @@ bool Is(const Param_& parameter) {
   return dynamic_cast<const P*>(&parameter) != nullptr;
 }
 
-// What the camera holds for a writable parameter after a write, read back
+// What the camera holds for a parameter after a successful write, read back
 // through the SDK; false when there is no such reading (no getter, or the
 // camera could not answer).
-bool ReadBack(sdk::CameraHandle camera, const std::string& name, double& value) {
+bool HeldValue(sdk::CameraHandle camera, const std::string& name, double& value) {
   using FloatGetter = int (*)(sdk::CameraHandle, float*);
   static const struct {
     const char* name;
@@ -69,9 +71,33 @@ bool ReadBack(sdk::CameraHandle camera, const std::string& name, double& value) 
   return false;
 }
 
-// The camera refused the value when it reads back clearly different from
-// what was sent (a camera may round to its own steps).
-bool Refused(double sent, double held) { return std::fabs(held - sent) > std::max(0.5, std::fabs(sent) / 100.0); }
+// Whether the host's value lies outside the range of a parameter that has
+// one (integers and doubles); the other types take any value.
+bool OutsideRange(const Param_& parameter, int value) {
+  if (Is<Param<int>>(parameter)) return value < parameter.get_min<int>() || value > parameter.get_max<int>();
+  if (Is<Param<double>>(parameter)) {
+    const double v = value;
+    return v < parameter.get_min<double>() || v > parameter.get_max<double>();
+  }
+  return false;
+}
+
+// Makes the set hold `held`, the value the camera reports after a write.
+// Values that no int can hold (a camera that answers nonsense) are ignored.
+void TakeHeldValue(Param_& parameter, double held) {
+  if (Is<Param<double>>(parameter)) {
+    if (std::isfinite(held)) parameter.set_val<double>(held);
+    return;
+  }
+  const double rounded = std::round(held);
+  if (!(rounded >= std::numeric_limits<int>::min() && rounded <= std::numeric_limits<int>::max())) return;
+  const int v = static_cast<int>(rounded);
+  if (auto* options = dynamic_cast<ParamEnum*>(&parameter)) {
+    options->set_by_value(v);
+  } else {
+    parameter.set_val<int>(v);
+  }
+}
 
 }  // namespace
 
@@ -176,9 +202,20 @@ bool Camera::SetProperty(const char* name, int value) {
   }
 }
 
-// The previous value is kept, so a value the push reports as refused does
-// not stay in the set as if the camera had taken it.
+// The camera's answer decides: when the setter of the parameter failed, the
+// previous value is restored and the write is refused; when it succeeded the
+// write stands, and where the camera can tell what it now holds (it may
+// round to its steps or clamp to what its other settings allow), the set
+// takes that value, so a later read and a save show what the camera uses.
 bool Camera::WriteParameter(Param_& parameter, int value) {
+  if (OutsideRange(parameter, value)) {
+    std::ostringstream range;
+    range.imbue(std::locale::classic());
+    parameter.print_range(range);
+    ECOCAM_LOG(1, "Camera::SetProperty ERROR: value " + Num(value) + " of parameter '" + parameter.name() +
+                      "' is outside its range " + range.str() + ", port=" + Num(Port()));
+    return false;
+  }
   const std::unique_ptr<Param_> previous = parameter.clone();
   if (auto* options = dynamic_cast<ParamEnum*>(&parameter)) {
     options->set_by_value(static_cast<long long>(value));
@@ -189,24 +226,21 @@ bool Camera::WriteParameter(Param_& parameter, int value) {
     return false;
   }
   const std::set<std::string> names{parameter.name()};
-  if (!_parameters.PushToCamera(*this, _camera, names)) {
+  CameraParameters::PushResults results;
+  if (!_parameters.PushToCamera(*this, _camera, names, &results)) {
     parameter.assign(*previous);
     return false;
   }
-  // The push logs a refused value and goes on; a value the open camera did
-  // not take must not stay in the set as if it had.
-  double held = 0.0;
-  if (_isOpen.load() && ReadBack(_camera, parameter.name(), held)) {
-    const double sent = Is<ParamEnum>(parameter)       ? static_cast<double>(parameter.currEnumVal())
-                        : Is<Param<double>>(parameter) ? parameter.get_val<double>()
-                                                       : static_cast<double>(parameter.get_val<int>());
-    if (Refused(sent, held)) {
-      ECOCAM_LOG(1, "Camera::SetProperty ERROR: camera refused parameter '" + parameter.name() +
-                        "', previous value kept, port=" + Num(Port()));
-      parameter.assign(*previous);
-      return false;
-    }
+  const auto result = results.find(parameter.name());
+  if (result == results.end()) return true;  // no setter of the camera's was involved
+  if (result->second != 0) {
+    ECOCAM_LOG(1, "Camera::SetProperty ERROR: camera refused parameter '" + parameter.name() +
+                      "', previous value kept, port=" + Num(Port()));
+    parameter.assign(*previous);
+    return false;
   }
+  double held = 0.0;
+  if (_isOpen.load() && HeldValue(_camera, parameter.name(), held)) TakeHeldValue(parameter, held);
   return true;
 }
 

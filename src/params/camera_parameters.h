@@ -24,6 +24,10 @@ namespace ecocam {
 
 class CameraParameters {
  public:
+  // The result code (0: success) of the SDK setter each named parameter went
+  // through in a push, by parameter name. A parameter whose step called no
+  // setter has no entry.
+  using PushResults = std::map<std::string, int>;
   using ParamList = boost::ptr_vector<Param_>;
   using iterator = ParamList::iterator;
   using const_iterator = ParamList::const_iterator;
@@ -78,12 +82,13 @@ class CameraParameters {
 
   // Writes the named parameters to the open camera, in the fixed order of
   // the camera's features. False when a step that must not fail failed.
+  // With `results`, each setter's result code is recorded there.
   bool PushToCamera(const PushTarget& camera, sdk::CameraHandle handle,
-                    const std::set<std::string>& names);
+                    const std::set<std::string>& names, PushResults* results = nullptr);
   // The sequence itself: false when the lookup table failed; throws
   // std::runtime_error when the pixel depth could not be set.
   bool PushToCamera_go(const PushTarget& camera, sdk::CameraHandle handle,
-                       const std::set<std::string>& names);
+                       const std::set<std::string>& names, PushResults* results = nullptr);
   // Sends the lookup table of the file `LUTtable`, column `LUTtableRow`,
   // when `UseLUT` is on. Never throws.
   bool Push_LUT(sdk::CameraHandle handle);

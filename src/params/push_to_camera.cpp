@@ -53,8 +53,9 @@ float NarrowToFloat(double d) {
 // One pass over the steps, with the set, the camera and the names.
 class PushSequence {
  public:
-  PushSequence(CameraParameters& set, sdk::CameraHandle handle, const std::set<std::string>& names)
-      : _set(set), _handle(handle), _names(names) {}
+  PushSequence(CameraParameters& set, sdk::CameraHandle handle, const std::set<std::string>& names,
+               CameraParameters::PushResults* results)
+      : _set(set), _handle(handle), _names(names), _results(results) {}
 
   bool Named(std::initializer_list<const char*> names) const {
     for (const char* name : names) {
@@ -77,10 +78,23 @@ class PushSequence {
     if (ctx.Enabled(3)) ctx.Log(3, kInfoSetting + compose());
   }
 
+  // Keeps a setter's result code for each parameter its step sent.
+  void Record(std::initializer_list<const char*> names, int rc) {
+    if (_results == nullptr) return;
+    for (const char* name : names) (*_results)[name] = rc;
+  }
+
   // Logs an SDK error of a step that does not stop the sequence.
   template <typename Compose>
   static void CheckResult(int rc, Compose compose) {
     if (rc != 0) ECOCAM_LOG(1, kSdkError + compose() + " error code=" + std::to_string(rc));
+  }
+
+  // Records the result of the step of `names`, then logs it when it failed.
+  template <typename Compose>
+  void Check(std::initializer_list<const char*> names, int rc, Compose compose) {
+    Record(names, rc);
+    CheckResult(rc, compose);
   }
 
   // An integer parameter sent as a float.
@@ -89,8 +103,8 @@ class PushSequence {
     if (!Named({name})) return;
     const int v = Int(name);
     Info([&] { return logKey + Text(v); });
-    CheckResult(setter(_handle, static_cast<float>(v)),
-                [&] { return std::string(entryPoint) + ", value=" + Text(v); });
+    Check({name}, setter(_handle, static_cast<float>(v)),
+          [&] { return std::string(entryPoint) + ", value=" + Text(v); });
   }
 
   // An enumerated parameter as an I/O source of `signal`.
@@ -98,8 +112,8 @@ class PushSequence {
     if (!Named({name})) return;
     const int v = Enum(name);
     Info([&] { return logKey + Text(v); });
-    CheckResult(sdk::Camera_setIOAssignment(_handle, signal, v),
-                [&] { return std::string("Camera_setIOAssignment") + errorValueKey + Text(v); });
+    Check({name}, sdk::Camera_setIOAssignment(_handle, signal, v),
+          [&] { return std::string("Camera_setIOAssignment") + errorValueKey + Text(v); });
   }
 
   // An enumerated parameter through a setter taking its value.
@@ -108,7 +122,7 @@ class PushSequence {
     if (!Named({name})) return;
     const int v = Enum(name);
     Info([&] { return logKey + Text(v); });
-    CheckResult(setter(_handle, v), [&] { return std::string(entryPoint) + ", value=" + Text(v); });
+    Check({name}, setter(_handle, v), [&] { return std::string(entryPoint) + ", value=" + Text(v); });
   }
 
   sdk::CameraHandle Handle() const { return _handle; }
@@ -117,6 +131,7 @@ class PushSequence {
   CameraParameters& _set;
   sdk::CameraHandle _handle;
   const std::set<std::string>& _names;
+  CameraParameters::PushResults* _results;  // null: not wanted
 };
 
 }  // namespace
@@ -124,10 +139,10 @@ class PushSequence {
 // Runs on the caller's thread (the host's, in open and setProperty); takes
 // no lock. True when the whole sequence ran.
 bool CameraParameters::PushToCamera(const PushTarget& camera, sdk::CameraHandle handle,
-                                    const std::set<std::string>& names) {
+                                    const std::set<std::string>& names, PushResults* results) {
   try {
     ECOCAM_LOG(3, "CameraParameters::PushToCamera: entering, port=" + std::to_string(camera.Port()));
-    return PushToCamera_go(camera, handle, names);
+    return PushToCamera_go(camera, handle, names, results);
   } catch (const std::runtime_error& e) {
     try {
       ECOCAM_LOG(1, std::string("CameraParameters::PushToCamera: ERROR: ") + e.what());
@@ -144,10 +159,10 @@ bool CameraParameters::PushToCamera(const PushTarget& camera, sdk::CameraHandle 
 }
 
 bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHandle handle,
-                                       const std::set<std::string>& names) {
+                                       const std::set<std::string>& names, PushResults* results) {
   const int port = camera.Port();
   ECOCAM_LOG(3, "CameraParameters::PushToCamera_go: entering, port=" + std::to_string(port));
-  PushSequence step(*this, handle, names);
+  PushSequence step(*this, handle, names, results);
 
   const int width = step.Int(pn::Width);
   const int height = step.Int(pn::Height);
@@ -159,6 +174,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
     const int v = step.Enum(pn::PixelDepth);
     PushSequence::Info([&] { return "pixel depth=" + Text(v); });
     const int rc = sdk::Camera_setPixelDepth(handle, v);
+    step.Record({pn::PixelDepth}, rc);
     if (rc != 0) {
       throw std::runtime_error(std::string(kSdkError) + "Camera_setPixelDepth, value=" + Text(v) +
                                " error code=" + std::to_string(rc));
@@ -172,8 +188,9 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
       return "AOI, width=" + Text(width) + ", height=" + Text(height) + ", offsetx=" + Text(offsetX) +
              ", offsety=" + Text(offsetY);
     });
-    PushSequence::CheckResult(sdk::Camera_setAreaOfInterest(handle, width, height, offsetX, offsetY),
-                              [] { return std::string("Camera_setAreaOfInterest"); });
+    step.Check({pn::Width, pn::Height, pn::OffsetX, pn::OffsetY},
+               sdk::Camera_setAreaOfInterest(handle, width, height, offsetX, offsetY),
+               [] { return std::string("Camera_setAreaOfInterest"); });
   }
   step.EnumValue(pn::AcquisitionMode, "AcquisitionMode=", "Camera_setAcquisitionMode",
                  sdk::Camera_setAcquisitionMode);
@@ -188,8 +205,8 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   if (step.Named({pn::UseLowPassFilter3x3}) && !camera.IsColor()) {
     const int v = step.Bool(pn::UseLowPassFilter3x3) ? 1 : 0;
     DriverContext::GetInstance().Log(3, "CameraParameters::PushToCamera_go: INFO: setting low pass filter=%d\n", v);
-    PushSequence::CheckResult(sdk::Camera_setLowpassFilter(handle, v),
-                              [&] { return "Camera_setLowpassFilter, value=" + Text(v); });
+    step.Check({pn::UseLowPassFilter3x3}, sdk::Camera_setLowpassFilter(handle, v),
+               [&] { return "Camera_setLowpassFilter, value=" + Text(v); });
   }
 
   // 7. Gamma goes through the camera's lookup table, so it is sent only
@@ -202,8 +219,9 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
     }
     const double g = step.Double(pn::Gamma);
     PushSequence::Info([&] { return "gamma=" + Text(g); });
-    PushSequence::CheckResult(sdk::Camera_setGammaCorrection(handle, NarrowToFloat(g)),
-                              [&] { return "Camera_setGammaCorrection, value=" + Text(g); });
+    // The gamma value's own setter decides whether the camera took it.
+    step.Check({pn::Gamma}, sdk::Camera_setGammaCorrection(handle, NarrowToFloat(g)),
+               [&] { return "Camera_setGammaCorrection, value=" + Text(g); });
   }
 
   // 8 to 12. Timing and analog settings, integers sent as floats; the gain
@@ -218,8 +236,8 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   if (step.Named({pn::UseAutoGain})) {
     const bool b = step.Bool(pn::UseAutoGain);
     PushSequence::Info([&] { return "autoGainEnabled=" + Text(b); });
-    PushSequence::CheckResult(sdk::Camera_setAutoGainEnabled(handle, b),
-                              [&] { return "Camera_setAutoGainEnabled, value=" + Text(b); });
+    step.Check({pn::UseAutoGain}, sdk::Camera_setAutoGainEnabled(handle, b),
+               [&] { return "Camera_setAutoGainEnabled, value=" + Text(b); });
   }
   step.IntAsFloat(pn::AutoGainBrightness, "autoGainBrightness=", "Camera_setAutoGainBrightness",
                   sdk::Camera_setAutoGainBrightness);
@@ -227,15 +245,16 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
     const double min = step.Double(pn::AutoGainLimitMin);
     const double max = step.Double(pn::AutoGainLimitMax);
     PushSequence::Info([&] { return "autoGainLimMin=" + Text(min) + " and autoGainLimMax=" + Text(max); });
-    PushSequence::CheckResult(sdk::Camera_setAutoGainLimits(handle, NarrowToFloat(min), NarrowToFloat(max)), [&] {
-      return "Camera_setAutoGainLimits, valueMin=" + Text(min) + ", valueMax=" + Text(max);
-    });
+    step.Check({pn::AutoGainLimitMin, pn::AutoGainLimitMax},
+               sdk::Camera_setAutoGainLimits(handle, NarrowToFloat(min), NarrowToFloat(max)),
+               [&] { return "Camera_setAutoGainLimits, valueMin=" + Text(min) + ", valueMax=" + Text(max); });
   }
   if (step.Named({pn::AutoExposureLimitMin, pn::AutoExposureLimitMax})) {
     const int min = step.Int(pn::AutoExposureLimitMin);
     const int max = step.Int(pn::AutoExposureLimitMax);
     PushSequence::Info([&] { return "autoExposureLimMin=" + Text(min) + " and autoExposureLimMax=" + Text(max); });
-    PushSequence::CheckResult(
+    step.Check(
+        {pn::AutoExposureLimitMin, pn::AutoExposureLimitMax},
         sdk::Camera_setAutoExposureLimits(handle, static_cast<float>(min), static_cast<float>(max)),
         [&] { return "Camera_setAutoExposureLimits, valueMin=" + Text(min) + ", valueMax=" + Text(max); });
   }

@@ -1,7 +1,7 @@
 // Frame delivery below the exports: every delivered pixel against the
 // simulated camera's test pattern for each pixel type and conversion, the
-// grab modes, frames that are not delivered, the missing-buffer throttle,
-// and closing against the wait thread.
+// grab modes, frames of another size, frames that are not delivered, the
+// throttled reports, and closing against the wait thread.
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -194,10 +194,8 @@ TEST_F(GrabTest, ColourFramesMatchTheSdkConversionForEveryBayerPhaseAndMethod) {
   }
 }
 
-// Frames that stop before the host: a pixel type the camera cannot have, and
-// a frame of another size than the open reported (the camera kept its area
-// of interest).
-TEST_F(GrabTest, FramesOfTheWrongTypeOrSizeAreNotDelivered) {
+// A frame of a pixel type the camera cannot have stops before the host.
+TEST_F(GrabTest, FramesOfTheWrongTypeAreNotDelivered) {
   Camera& camera = OpenCamera(true, 2);
   sim.SimSdk_setPixelType(_handle, simsdk::kPixelMono8);
   camera.Grab();
@@ -205,19 +203,103 @@ TEST_F(GrabTest, FramesOfTheWrongTypeOrSizeAreNotDelivered) {
     return CountLines("Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode 1080001, port=5") == 1;
   }));
   EXPECT_FALSE(camera.GrabRequested());
-  camera.Close();
+  EXPECT_EQ(0, gCalls);
+}
+
+// The top-left width x height pixels of a frame whose rows are `pitch` pixels
+// long.
+std::vector<std::uint8_t> TopLeft(const std::vector<std::uint8_t>& frame, int pitch, int width, int height,
+                                  int bytesPerPixel) {
+  std::vector<std::uint8_t> part;
+  for (int y = 0; y < height; ++y) {
+    const auto row = frame.begin() + static_cast<std::ptrdiff_t>(y) * pitch * bytesPerPixel;
+    part.insert(part.end(), row, row + static_cast<std::ptrdiff_t>(width) * bytesPerPixel);
+  }
+  return part;
+}
+
+// A camera that sends larger frames than the open reported (its area of
+// interest was not taken, say): the host gets each frame's top-left part, at
+// the size it was told, converted at the frame's own size first. The odd
+// width makes the packed 12-bit pixel pairs straddle rows.
+TEST_F(GrabTest, ALargerFrameIsDeliveredAsItsTopLeftPart) {
+  const auto small = [](CameraParameters& p) { SetSize(p, 320, 240, 0); };
+  const auto twelve = [&](CameraParameters& p) {
+    small(p);
+    p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
+    p.GetParameter<ParamEnum>("PixelDepth").set_by_value(2);
+  };
+  Camera& mono = OpenCamera(false, 2, twelve, [](CameraParameters& p) {
+    p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
+  });
+  ASSERT_EQ(320, mono.Width());
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, 401, 300));
+  int id = -1;
+  auto frame = GrabOne(id);
+  EXPECT_EQ(TopLeft(Pattern(simsdk::kPixelMono8, id, 401, 300), 401, 320, 240, 1), frame) << "Mono12Packed";
+  mono.Close();
   _camera.reset();
   sdk::CameraContainer_delete(_container);
   _container = 0;
 
-  sim.SimSdk_failCall("Camera_setAreaOfInterest", 1005, 1);
-  Camera& refused = OpenCamera(false, 2, [](CameraParameters& p) { SetSize(p, 320, 240, 0); });
-  refused.Grab();
-  EXPECT_TRUE(Eventually([] {
-    return CountLines("Camera::ProcessEvent ERROR: image size 656x490 differs from the opened size 320x240, port=5") == 1;
-  }));
+  OpenCamera(false, 2, small);
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, 400, 241));
+  frame = GrabOne(id);
+  EXPECT_EQ(TopLeft(Pattern(simsdk::kPixelMono8, id, 400, 241), 400, 320, 240, 1), frame) << "Mono8";
+  _camera->Close();
+  _camera.reset();
+  sdk::CameraContainer_delete(_container);
+  _container = 0;
+
+  OpenCamera(true, 2, [&](CameraParameters& p) {
+    small(p);
+    p.GetParameter<ParamEnum>("BayerMethod").set_by_value(3);
+  });
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, 322, 300));
+  frame = GrabOne(id);
+  const auto mosaic = Pattern(simsdk::kPixelBayerGR8, id, 322, 300);
+  std::vector<std::uint8_t> rgb(322u * 300u * 3u);
+  imaging::Demosaic(mosaic.data(), 322, 322, 300, imaging::BayerPhase::kGR, imaging::BayerMethod::kHQLinear,
+                    rgb.data(), 322 * 3);
+  EXPECT_EQ(TopLeft(rgb, 322, 320, 240, 3), frame) << "BayerGR8";
+  sim.SimSdk_setPixelType(_handle, simsdk::kPixelRGB24);
+  frame = GrabOne(id);
+  EXPECT_EQ(TopLeft(Pattern(simsdk::kPixelRGB24, id, 322, 300), 322, 320, 240, 3), frame) << "RGB24";
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: image size 401x300 differs from the opened size 320x240 "
+                          "(cropped) 1 times, port=5"));
+}
+
+// A frame narrower or shorter than the host reads cannot fill its rows. The
+// line is throttled: one, then a count per ten seconds.
+TEST_F(GrabTest, ASmallerFrameIsNotDeliveredAndReportedOnceThenCounted) {
+  platform::TestClock clock(1000000);
+  Camera& camera = OpenCamera(false, 2, [](CameraParameters& p) { SetSize(p, 320, 240, 0); });
+  const auto processed = [] { return CountLines("Camera::ProcessEvent"); };
+  const int sizes[][2] = {{319, 240}, {400, 239}, {319, 240}};
+  for (int n = 1; n <= 3; ++n) {
+    ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, sizes[n - 1][0], sizes[n - 1][1]));
+    camera.Grab();
+    ASSERT_TRUE(Eventually([&] { return processed() == n; })) << n;
+  }
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: image size 319x240 differs from the opened size 320x240 "
+                          "(dropped) 1 times, port=5"));
+  clock.Advance(11000);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([&] { return processed() == 4; }));
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: image size 319x240 differs from the opened size 320x240 "
+                          "(dropped) 3 times, port=5"));
   EXPECT_EQ(0, gCalls);
-  EXPECT_EQ(nullptr, refused.Buffers().FindLoadedBuffer());
+  EXPECT_EQ(nullptr, camera.Buffers().FindLoadedBuffer());
+  EXPECT_FALSE(camera.GrabRequested());
+
+  // A size the image's data cannot hold (an SDK that answered nonsense) is
+  // never read at its pitch.
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, 0, 0));
+  sim.SimSdk_failCall("Image_getSizeX", 4242, 0);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([&] { return processed() == 5; }));
+  EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: image of 76800 bytes cannot hold a frame of 4242x240, port=5"));
+  EXPECT_EQ(0, gCalls);
 }
 
 TEST_F(GrabTest, FreeRunningGrabsAndContinuousMode) {
@@ -296,9 +378,14 @@ TEST_F(GrabTest, CloseAgainstTheWaitThread) {
   ASSERT_TRUE(Eventually([&] { return !camera.IsOpen() && !gInsideCallback; }));
   EXPECT_FALSE(_thread.IsStored(&camera));
   EXPECT_EQ(0, sim.SimSdk_getChannelCount());
-  long long delivered = 0, released = 0, reclaimed = 0;
-  sim.SimSdk_getFrameCounters(0, nullptr, &delivered, nullptr, &released, &reclaimed);
-  EXPECT_EQ(delivered, released + reclaimed);
+  // The driver released every image it took; the SDK took back only those
+  // the driver refused, none abandoned at the channel's deletion.
+  long long delivered = 0, released = 0, refused = 0, abandoned = -1;
+  sim.SimSdk_getFrameCounters(0, nullptr, &delivered, nullptr, &released, nullptr);
+  sim.SimSdk_getReclaimCounters(0, &refused, &abandoned);
+  EXPECT_GT(released, 0);
+  EXPECT_EQ(0, abandoned);
+  EXPECT_EQ(delivered, released + refused);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // property writes and finalize.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -102,6 +103,41 @@ TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {
   closeCVLPort(0, 3);
 }
 
+// A camera sending frames larger than the size the open reported: the host
+// reads each frame's top-left part at the reported size; a smaller frame
+// never reaches it.
+TEST_F(ExportsGrabTest, FramesOfAnotherSizeAsTheHostSeesThem) {
+  WriteSettings({"eco424MVGE"}, "Software trigger", 5);
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, 2, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, 2, &Completed));
+  const int camera = sim.SimSdk_findCamera("eco424MVGE");
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(camera, 700, 500));
+  ASSERT_EQ(1, doCVLGrab(0, 2));
+  ASSERT_TRUE(Eventually([] { return gCompletions == 1; }));
+  std::vector<std::uint8_t> dest(800, 0xEE);
+  ASSERT_EQ(1, getCVLGrabRow(0, 2, dest.data(), 0, 0, 799));
+  int id = 0;
+  while (simsdk::PatternValue8(id, 0, 0) != dest[0]) ++id;
+  std::vector<std::uint8_t> frame(700u * 500u);
+  simsdk::FillPattern(simsdk::kPixelMono8, id, 700, 500, frame.data());
+  for (int y = 0; y < 490; ++y) {
+    std::fill(dest.begin(), dest.end(), 0xEE);
+    ASSERT_EQ(1, getCVLGrabRow(0, 2, dest.data(), y, 0, 799)) << y;
+    ASSERT_TRUE(std::equal(dest.begin(), dest.begin() + 656, frame.begin() + y * 700)) << y;
+    ASSERT_EQ(0xEE, dest[656]) << y;
+  }
+  EXPECT_EQ(0, getCVLGrabRow(0, 2, dest.data(), 0, 0, 655));  // the last row freed the frame
+
+  ASSERT_EQ(0, sim.SimSdk_setFrameSize(camera, 656, 489));
+  ASSERT_EQ(1, doCVLGrab(0, 2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(1, gCompletions.load());
+  EXPECT_EQ(0, getCVLGrabRow(0, 2, dest.data(), 0, 0, 655));
+  closeCVLPort(0, 2);
+}
+
 TEST_F(ExportsGrabTest, PropertiesThroughTheExports) {
   WriteSettings({"eco424MVGE"}, "Fixed frequency", 5);
   Initialize();
@@ -176,7 +212,13 @@ TEST_F(ExportsGrabTest, FourStreamingCamerasUnderAllHostCallsAndFinalize) {
   EXPECT_GT(taken, 0u);
   EXPECT_EQ(taken, sim.JournalOf("Image_release").size());
   EXPECT_EQ(static_cast<long long>(taken), released);
-  EXPECT_EQ(delivered, released + reclaimed);
+  // Every image the driver took it released itself: none was left for the
+  // channel's deletion to take back.
+  long long refused = -1, abandoned = -1;
+  ASSERT_EQ(0, sim.SimSdk_getReclaimCounters(0, &refused, &abandoned));
+  EXPECT_EQ(0, abandoned);
+  EXPECT_EQ(delivered, released + refused);
+  EXPECT_EQ(reclaimed, refused);
 }
 
 }  // namespace

@@ -168,6 +168,11 @@ TEST_F(Soak, InitializeFinalizeCyclesLeaveNothingBehind) {
               start.Text().c_str(), end.Text().c_str());
   ExpectFlat(start, end);
   EXPECT_EQ(LiveObjects{}, end.live);
+  // The driver released every image it took; none was left for a channel's
+  // deletion to take back.
+  long long abandoned = -1;
+  ASSERT_EQ(0, s.sim.SimSdk_getReclaimCounters(0, nullptr, &abandoned));
+  EXPECT_EQ(0, abandoned);
 }
 
 }  // namespace

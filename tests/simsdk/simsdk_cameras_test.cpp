@@ -69,7 +69,7 @@ TEST_F(SimSdkCamerasTest, ConfigurationFileListsCamerasAndLimits) {
   const std::string path = dir.File("cameras.txt");
   WriteFile(path,
             "# model;width;height;kind;limits\n"
-            "eco1280MVGE;1280;1024;mono;GainMax=24;FrameRateMax=30.5\n"
+            "eco1280MVGE;1280;1024;mono;GainMax=24;FrameRateMax=30.5;Realistic=1\n"
             "\n"
             ";320;240;color\n");
   ASSERT_EQ(0, sim.SimSdk_loadConfiguration(path.c_str()));
@@ -83,6 +83,9 @@ TEST_F(SimSdkCamerasTest, ConfigurationFileListsCamerasAndLimits) {
   EXPECT_EQ(0, Camera_getFrameRateMax(camera, &frameRateMax));
   EXPECT_FLOAT_EQ(24.0f, gainMax);
   EXPECT_FLOAT_EQ(30.5f, frameRateMax);
+  EXPECT_EQ(0, Camera_setGain(camera, 99.0f));  // a realistic camera clamps
+  EXPECT_EQ(0, Camera_getGain(camera, &gainMax));
+  EXPECT_FLOAT_EQ(24.0f, gainMax);
 
   // A bad file changes nothing.
   for (const char* bad : {"eco;12;x;mono\n", "eco;12;12;grey\n", "eco;12;12;mono;NoSuchLimit=1\n", "eco;12\n"}) {

@@ -216,6 +216,45 @@ TEST_F(SimSdkSettingsTest, IoAssignmentTakesSignalsAndSingleSources) {
   EXPECT_EQ(256, source);
 }
 
+// A realistic camera takes any number, as a real one does: rounded to its
+// increment, clamped to its limits, the exposure to the frame period and the
+// frame rate to what the exposure allows; the getters report what it holds.
+TEST_F(SimSdkSettingsTest, ARealisticCameraRoundsAndClampsInsteadOfRefusing) {
+  ASSERT_EQ(0, sim.SimSdk_setCameraLimit(0, "Realistic", 1));
+  ASSERT_EQ(0, sim.SimSdk_setCameraLimit(0, "ExposureTimeIncrement", 10));
+  ASSERT_EQ(0, sim.SimSdk_setCameraLimit(0, "StrobeDurationIncrement", 4));
+  const CameraHandle camera = OpenCamera(0);
+  const CameraHandle strict = CameraContainer_getCamera(Discover(), 1);
+  ASSERT_EQ(0, Camera_openConnection(strict, 3.0f));
+  float held = 0;
+
+  ASSERT_EQ(0, Camera_setFrameRate(camera, 10.0f));
+  EXPECT_EQ(0, Camera_setExposureTime(camera, 500000.0f));  // the period is 100000 us
+  EXPECT_EQ(0, Camera_getExposureTime(camera, &held));
+  EXPECT_FLOAT_EQ(100000.0f, held);
+  EXPECT_EQ(0, Camera_setFrameRate(camera, 60.0f));  // a 100000 us exposure allows 10/s
+  EXPECT_EQ(0, Camera_getFrameRate(camera, &held));
+  EXPECT_FLOAT_EQ(10.0f, held);
+  EXPECT_EQ(0, Camera_setExposureTime(camera, 1237.0f));  // steps of 10 from 50
+  EXPECT_EQ(0, Camera_getExposureTime(camera, &held));
+  EXPECT_FLOAT_EQ(1240.0f, held);
+  EXPECT_EQ(0, Camera_setExposureTime(camera, 1.0f));
+  EXPECT_EQ(0, Camera_getExposureTime(camera, &held));
+  EXPECT_FLOAT_EQ(50.0f, held);
+  EXPECT_EQ(0, Camera_setStrobeDuration(camera, 7.0f));
+  EXPECT_EQ(0, Camera_getStrobeDuration(camera, &held));
+  EXPECT_FLOAT_EQ(8.0f, held);
+  EXPECT_EQ(0, Camera_setGain(camera, 100.0f));
+  EXPECT_EQ(0, Camera_getGain(camera, &held));
+  EXPECT_FLOAT_EQ(18.0f, held);
+  EXPECT_EQ(simsdk::kOutOfRange, Camera_setGain(camera, std::numeric_limits<float>::quiet_NaN()));
+  EXPECT_EQ(0, Camera_setGammaCorrection(camera, 9.0f));
+
+  // The other camera stays strict.
+  EXPECT_EQ(simsdk::kOutOfRange, Camera_setGain(strict, 100.0f));
+  EXPECT_EQ(simsdk::kOutOfRange, Camera_setGammaCorrection(strict, 9.0f));
+}
+
 TEST_F(SimSdkSettingsTest, PacketSizeIsTheCamerasOwn) {
   sim.SimSdk_setCameraLimit(0, "PacketSize", 1500);
   const CameraHandle camera = OpenCamera(0);

@@ -3,6 +3,8 @@
 // and the frames' geometry, pixel types and pattern.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -225,8 +227,15 @@ TEST_F(SimSdkStreamingTest, HeldImagesOccupyBuffersAndLaterFramesAreLost) {
   EXPECT_EQ(3, c.delivered);
   EXPECT_EQ(2, c.lost);
 
-  // A released buffer takes the next frame; its id shows the two lost ones.
+  // A released image's pixels read as the marker, so a user that kept
+  // reading them would notice; its buffer then takes the next frame, whose id
+  // shows the two lost ones.
+  const unsigned char* pixels = Image_getDataPointer(receiver.held[0]);
+  ASSERT_NE(nullptr, pixels);
+  const std::size_t bytes = static_cast<std::size_t>(Image_getImageSize(receiver.held[0]));
+  ASSERT_GT(bytes, 0u);
   ASSERT_EQ(0, Image_release(receiver.held[0]));
+  EXPECT_EQ(bytes, static_cast<std::size_t>(std::count(pixels, pixels + bytes, simsdk::kReleasedMarkerByte)));
   EXPECT_NE(0, Image_release(receiver.held[0]));  // released already
   EXPECT_EQ(nullptr, Image_getDataPointer(receiver.held[0]));
   ASSERT_EQ(0, Camera_softwareTrigger(camera));
@@ -242,6 +251,10 @@ TEST_F(SimSdkStreamingTest, HeldImagesOccupyBuffersAndLaterFramesAreLost) {
   EXPECT_EQ(c.delivered, c.released + c.reclaimed);
   EXPECT_EQ(1, c.released);
   EXPECT_EQ(3, c.reclaimed);
+  long long refused = -1, abandoned = -1;
+  EXPECT_EQ(0, sim.SimSdk_getReclaimCounters(0, &refused, &abandoned));
+  EXPECT_EQ(0, refused);
+  EXPECT_EQ(3, abandoned);  // what the user never handed back
 }
 
 TEST_F(SimSdkStreamingTest, ARefusedImageIsTakenBackAtOnce) {
@@ -259,6 +272,10 @@ TEST_F(SimSdkStreamingTest, ARefusedImageIsTakenBackAtOnce) {
   EXPECT_EQ(3, c.delivered);
   EXPECT_EQ(0, c.lost);  // the one buffer came back each time
   EXPECT_EQ(3, c.reclaimed);
+  long long refused = -1, abandoned = -1;
+  EXPECT_EQ(0, sim.SimSdk_getReclaimCounters(_channel, &refused, &abandoned));
+  EXPECT_EQ(3, refused);
+  EXPECT_EQ(0, abandoned);
 }
 
 TEST_F(SimSdkStreamingTest, DeleteAndStopWaitForARunningCallbackAndNoneStartsAfter) {
