@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "decimal_comma_locale.h"
 #include "log_capture.h"
 #include "params/camera_parameters.h"
 #include "params/param_ini_file.h"
@@ -21,6 +22,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
+using testing::DecimalCommaLocale;
 using testing::ReadFile;
 using testing::WriteFile;
 
@@ -213,28 +215,6 @@ TEST_F(ParamIniFileTest, FilesRoundTripBetweenTheBuilds) {
     EXPECT_EQ(ReadFile(IniPath()), original);
   }
 }
-
-// Restores the process's C locale when the test ends.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "German",
-                             "German_Germany.1252"}) {
-      if (std::setlocale(LC_ALL, name) != nullptr) {
-        if (std::string(std::localeconv()->decimal_point) == ",") {
-          _active = true;
-          return;
-        }
-      }
-    }
-    std::setlocale(LC_ALL, "C");
-  }
-  ~DecimalCommaLocale() { std::setlocale(LC_ALL, "C"); }
-  bool active() const { return _active; }
-
- private:
-  bool _active = false;
-};
 
 TEST_F(ParamIniFileTest, NumbersUseADecimalPointWhateverTheHostsLocale) {
   DecimalCommaLocale locale;
