@@ -19,6 +19,7 @@
 namespace ecocam {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
@@ -96,8 +97,11 @@ TEST_F(ParamIniFileTest, LoadParsesEachValueByItsTypeAndKeepsOutOfRangeValues) {
   EXPECT_EQ(set.Get("Gamma").get_val<double>(), 1.5);
   EXPECT_EQ(set.Get("LUTtable").get_val<std::string>(), "C:\\luts\\gamma.csv");
   EXPECT_EQ(set.Get("AcquisitionMode").currEnumVal(), 2);
-  EXPECT_EQ(set.Get("TriggerInput").get_val<std::string>(), "in1");  // labels are case-sensitive
-  EXPECT_FALSE(set.Get("TriggerInput").in_range());
+  // Labels are case-sensitive: "in1" is none of TriggerInput's, which
+  // keeps its option and is reported once.
+  EXPECT_EQ(set.Get("TriggerInput").get_val<std::string>(), "None");
+  EXPECT_THAT(_log.Take(), ElementsAre("CameraParameters::Load: WARNING: unknown label, section=eco424MVGE "
+                                       "key=TriggerInput label=in1, keeping None"));
   EXPECT_EQ(set.Get("Binning").currEnumVal(), 3);
   EXPECT_FALSE(set.Get("LogIntoFile").get_val<bool>());  // never loaded
   EXPECT_EQ(set.Get("LogDebugView").get_val<int>(), 3);
