@@ -1,9 +1,8 @@
 // Loading and saving parameters through the platform's profile functions,
 // one key at a time; the driver keeps no copy of the file.
 //
-// Failures of the profile functions are ignored on purpose: a missing or
-// unreadable file leaves every parameter as it was, and a failed write is
-// silent.
+// A missing or unreadable file leaves every parameter as it was; a write
+// that fails (a read-only file) ends the save with a report.
 #include "params/param_ini_file.h"
 
 #include <algorithm>
@@ -104,10 +103,17 @@ bool CameraParameters::Load() {
   return true;
 }
 
+// Stops at the first key that cannot be written: the file is read-only,
+// say, and every further write would fail the same way.
 bool CameraParameters::Save() {
   const ParamIniFile file(DriverContext::GetInstance().IniPath(), _cameraInfo.modelName);
   for (Param_& p : _params) {
-    if (p.persistent()) SaveParam(file, p);  // a failed write is ignored
+    if (p.persistent() && p.enabled() && !SaveParam(file, p)) {
+      ECOCAM_LOG(1, "CameraParameters::Save: ERROR: cannot write the configuration file " + file.file_name() +
+                        ", section=" + (p.general() ? std::string(ParamIniFile::kGeneralSection) : file.section()) +
+                        " key=" + p.name());
+      return false;
+    }
   }
   return true;
 }
