@@ -68,7 +68,9 @@ class CameraParameters {
 
   // Fills the set from the camera's section of the driver's INI file.
   bool Load();
-  // Writes the set to the camera's section of the driver's INI file.
+  // Writes the set to the camera's section of the driver's INI file. False,
+  // with a level-1 line, when a key cannot be written (a read-only file);
+  // the keys after it are then not tried.
   bool Save();
 
   // Reads the open camera's limits into the minima, maxima and steps of the

@@ -1,13 +1,17 @@
 // Reading a lookup-table file. Lines are taken character by character, so
 // a file with very long lines or no line breaks at all (a binary file, say)
-// costs no more memory than its header and its rows' numbers.
+// costs no more memory than its header and its rows' numbers. Only regular
+// files are read, and no more of them than the size bound: a path may name
+// a FIFO or a device, or a file that keeps growing.
 #include "params/lut_table_file.h"
 
-#include <fstream>
-#include <ios>
+#include <algorithm>
+#include <memory>
 #include <streambuf>
 
+#include "driver/driver_context.h"
 #include "params/number_text.h"
+#include "platform/regular_file.h"
 
 namespace ecocam {
 
@@ -104,21 +108,58 @@ class CellNumber {
   int _significant = 0;
 };
 
-bool Open(const std::string& path, std::ifstream& file) {
-  file.open(path, std::ios::in | std::ios::binary);
-  return file.is_open() && file.rdbuf() != nullptr;
+// A regular file's bytes, as they are (no text-mode translation), up to a
+// size bound; past it the file ends and LimitReached() tells.
+class BoundedFile : public std::streambuf {
+ public:
+  explicit BoundedFile(std::size_t limit) : _limit(limit) {}
+
+  bool Open(const std::string& path) { return _file.Open(path.c_str()); }
+  bool LimitReached() const { return _limitReached; }
+
+ protected:
+  int_type underflow() override {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    const std::size_t room = _limit - _consumed;
+    if (room == 0) {
+      // A file of exactly the bound's size is whole; one more byte is not.
+      char probe;
+      _limitReached = _limitReached || _file.Read(&probe, 1) == 1;
+      return traits_type::eof();
+    }
+    const std::size_t n = _file.Read(_buffer, std::min(sizeof _buffer, room));
+    if (n == 0) return traits_type::eof();
+    _consumed += n;
+    setg(_buffer, _buffer, _buffer + n);
+    return traits_type::to_int_type(*gptr());
+  }
+
+ private:
+  platform::RegularFileReader _file;
+  std::size_t _limit;
+  std::size_t _consumed = 0;
+  bool _limitReached = false;
+  char _buffer[64 * 1024];
+};
+
+void LogLimitReached(const char* operation, std::size_t limit, const std::string& path) {
+  ECOCAM_LOG(1, std::string("LutTableFile::") + operation + ": ERROR: file larger than " +
+                    std::to_string(limit) + " bytes, reading stopped, path=" + path);
 }
 
 }  // namespace
 
-LutTableFile::LutTableFile(const std::string& path) : _path(path) { ReadColumnNames(); }
+LutTableFile::LutTableFile(const std::string& path, std::size_t maxFileSize)
+    : _path(path), _maxFileSize(maxFileSize) {
+  ReadColumnNames();
+}
 
 // The header's cells after the first. A token ends at a separator or at
 // the end of the line; a separator at the very end adds no empty token.
 void LutTableFile::ReadColumnNames() {
-  std::ifstream file;
-  if (!Open(_path, file)) return;
-  LineReader lines(*file.rdbuf());
+  auto file = std::make_unique<BoundedFile>(_maxFileSize);
+  if (!file->Open(_path)) return;
+  LineReader lines(*file);
   if (!lines.NextLine()) return;
 
   std::vector<std::string> cells;
@@ -136,6 +177,10 @@ void LutTableFile::ReadColumnNames() {
       cell += static_cast<char>(c);
     }
   }
+  if (file->LimitReached()) {
+    LogLimitReached("LutTableFile", _maxFileSize, _path);
+    return;
+  }
   if (inCell) cells.push_back(std::move(cell));
   if (!cells.empty()) _columnNames.assign(cells.begin() + 1, cells.end());
 }
@@ -148,9 +193,23 @@ bool LutTableFile::SelectColumn(const std::string& name) {
   if (column == _columnNames.size()) return false;
   const std::size_t k = column + 1;  // its cell in the data rows
 
-  std::ifstream file;
-  if (!Open(_path, file)) return false;
-  LineReader lines(*file.rdbuf());
+  auto file = std::make_unique<BoundedFile>(_maxFileSize);
+  if (!file->Open(_path)) return false;
+  const bool complete = ReadRows(*file, k);
+  if (file->LimitReached()) {
+    // The rows read are a part of the file only: none of them is used.
+    LogLimitReached("SelectColumn", _maxFileSize, _path);
+    _inputs.clear();
+    _outputs.clear();
+    return false;
+  }
+  return complete;
+}
+
+// Reads every data row's cell 0 and cell k. False when a row ends before
+// cell k; the rows before it, and that row's input, stay read.
+bool LutTableFile::ReadRows(std::streambuf& file, std::size_t k) {
+  LineReader lines(file);
   if (lines.NextLine()) lines.SkipLine();
 
   std::size_t rows = 0;

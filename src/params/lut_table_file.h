@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,18 @@ class LutTableFile {
   static constexpr std::size_t kMaxHeaderLength = 64 * 1024;
   // At most this many rows are kept; later rows are still checked.
   static constexpr std::size_t kMaxRows = 1 << 20;
+  // No more of a file is read: a larger one is no lookup table.
+  static constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
 
   // Stores the path and reads the column names; a file that cannot be
-  // opened has none.
-  explicit LutTableFile(const std::string& path);
+  // opened, or that is not a regular file (a FIFO, a device, a folder),
+  // has none. `maxFileSize` is the size bound (tests make it small).
+  explicit LutTableFile(const std::string& path, std::size_t maxFileSize = kMaxFileSize);
 
   // Reads the rows of the first column named exactly `name` (case and
   // blanks count). False when there is no such column, the file cannot be
-  // opened, or a row ends before that column.
+  // opened, or a row ends before that column. A file larger than the size
+  // bound is reported at level 1 and gives false with no rows.
   bool SelectColumn(const std::string& name);
 
   // The name of output column `index` (0 is the header's second cell), or
@@ -49,8 +54,10 @@ class LutTableFile {
 
  private:
   void ReadColumnNames();
+  bool ReadRows(std::streambuf& file, std::size_t k);
 
   std::string _path;
+  std::size_t _maxFileSize;
   char _separator = ';';
   std::vector<std::string> _columnNames;
   std::vector<int> _outputs;

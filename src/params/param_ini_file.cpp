@@ -1,13 +1,16 @@
 // Loading and saving parameters through the platform's profile functions,
 // one key at a time; the driver keeps no copy of the file.
 //
-// Failures of the profile functions are ignored on purpose: a missing or
-// unreadable file leaves every parameter as it was, and a failed write is
-// silent.
+// A missing or unreadable file leaves every parameter as it was; a write
+// that fails (a read-only file) ends the save with a report.
 #include "params/param_ini_file.h"
+
+#include <algorithm>
+#include <vector>
 
 #include "driver/driver_context.h"
 #include "params/camera_parameters.h"
+#include "params/param_types.h"
 #include "platform/mutex.h"
 #include "platform/profile_file.h"
 
@@ -65,12 +68,24 @@ void LoadParam(const ParamIniFile& file, Param_& parameter) {
   // With the current text as the default, a missing key parses the value
   // back from itself and so leaves it unchanged.
   const std::string default_text = parameter.to_string();
-  if (parameter.general()) {
-    parameter.from_string(file.ReadGeneral(parameter.name(), default_text).c_str(), true);
-  } else {
-    // No clamping: out-of-range values are kept for the validation to judge.
-    parameter.from_string(file.Read(parameter.name(), default_text).c_str(), false);
+  const bool general = parameter.general();
+  const std::string text = general ? file.ReadGeneral(parameter.name(), default_text)
+                                   : file.Read(parameter.name(), default_text);
+  // A label none of the options has (a typing error, another letter case)
+  // would select no option, and the camera would be sent value 0: such a
+  // key is reported and the option in use stays.
+  if (const auto* options = dynamic_cast<const ParamEnum*>(&parameter)) {
+    const std::vector<std::string>& labels = options->labels();
+    if (text != default_text && std::find(labels.begin(), labels.end(), text) == labels.end()) {
+      ECOCAM_LOG(1, "CameraParameters::Load: WARNING: unknown label, section=" +
+                        (general ? std::string(ParamIniFile::kGeneralSection) : file.section()) +
+                        " key=" + parameter.name() + " label=" + text + ", keeping " + default_text);
+      return;
+    }
   }
+  // Clamped for `general` parameters only: out-of-range values of the
+  // camera's section are kept for the validation to judge.
+  parameter.from_string(text.c_str(), general);
 }
 
 bool SaveParam(const ParamIniFile& file, Param_& parameter) {
@@ -88,10 +103,17 @@ bool CameraParameters::Load() {
   return true;
 }
 
+// Stops at the first key that cannot be written: the file is read-only,
+// say, and every further write would fail the same way.
 bool CameraParameters::Save() {
   const ParamIniFile file(DriverContext::GetInstance().IniPath(), _cameraInfo.modelName);
   for (Param_& p : _params) {
-    if (p.persistent()) SaveParam(file, p);  // a failed write is ignored
+    if (p.persistent() && p.enabled() && !SaveParam(file, p)) {
+      ECOCAM_LOG(1, "CameraParameters::Save: ERROR: cannot write the configuration file " + file.file_name() +
+                        ", section=" + (p.general() ? std::string(ParamIniFile::kGeneralSection) : file.section()) +
+                        " key=" + p.name());
+      return false;
+    }
   }
   return true;
 }

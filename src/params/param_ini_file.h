@@ -36,7 +36,9 @@ class ParamIniFile {
 };
 
 // Reads an enabled parameter's key, with its current text as the default,
-// and parses it; `general` parameters are clamped to their limits.
+// and parses it; `general` parameters are clamped to their limits. A
+// stored label that none of an enumerated parameter's options has is
+// reported at level 1 and not taken: the parameter keeps its option.
 void LoadParam(const ParamIniFile& file, Param_& parameter);
 // Writes an enabled parameter's text under its name; false (nothing
 // written) for a disabled one.

@@ -20,7 +20,9 @@ std::size_t ReadProfileString(const char* section, const char* key, const char* 
                               char* buffer, std::size_t size, const char* file);
 
 // Sets `key` in `section` of `file` to `value`. False when the file cannot be
-// written or an argument is null.
+// written (a read-only file among them, which is left as it is) or an
+// argument is null. A rewritten file keeps its permissions and a UTF-8
+// byte-order mark at its start.
 bool WriteProfileString(const char* section, const char* key, const char* value,
                         const char* file);
 

@@ -14,6 +14,12 @@ std::string ConfigureTitle(int port, const std::string& name) {
   return "Configure camera on port #" + std::to_string(static_cast<long long>(port) + 1) + ": " + name;
 }
 
+std::string SaveFailedQuestion(const std::string& iniPath) {
+  return "The settings could not be saved to " + iniPath +
+         " (the file may be read-only).\n\nOK: use them until the camera is opened again, without saving them.\n"
+         "Cancel: discard them.";
+}
+
 std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port,
                                                       bool grabPending, ConfigureView& view) {
   const std::string title = ConfigureTitle(port, current.Info().modelName);
@@ -31,10 +37,12 @@ std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& cu
   // that ignores the button state): only a valid sheet is confirmed.
   if (!view.RunModal(sheet, page) || !sheet.OkEnabled()) return nullptr;
 
+  // A save that failed is the user's to judge: the settings still apply
+  // until the camera's next open reads the file again, or are dropped.
+  if (!copy->Save() && !view.AskOkCancel(SaveFailedQuestion(context.IniPath()), title)) return nullptr;
   context.LogLevel = copy->Get(pn::LogLevel).get_val<int>();
   context.LogIntoFile = copy->Get(pn::LogIntoFile).get_val<bool>();
   context.LogDebugView = copy->Get(pn::LogDebugView).get_val<int>();
-  copy->Save();
   return copy;
 }
 

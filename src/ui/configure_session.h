@@ -19,15 +19,20 @@ inline constexpr char kGrabPendingQuestion[] =
     "Configuring camera properties while inspection is running may cause undesired effects. "
     "Continue anyway ?";
 
+// The question shown when OK's save to the INI file at `iniPath` failed.
+std::string SaveFailedQuestion(const std::string& iniPath);
+
 // Runs the dialog for the camera whose set is `current` (its model name is
 // the camera's name), on `port` (-1 when not open), over `view`.
 //
 // When `grabPending`, asks first; Cancel there ends at once. The sheet
 // edits a copy of `current` carrying the driver context's three log
-// settings. When the sheet ends with OK, the copy's log settings go to the
-// driver context, the copy is saved to the INI file and returned: the
-// caller assigns it to the camera. Any other ending returns null and
-// changes nothing. `current` is only read.
+// settings. When the sheet ends with OK, the copy is saved to the INI file,
+// its log settings go to the driver context, and it is returned: the
+// caller assigns it to the camera. When the save fails, the user is asked
+// whether to use the settings unsaved (OK) or to drop them (Cancel, which
+// returns null). Any other ending returns null and changes nothing.
+// `current` is only read.
 //
 // Runs on the host's calling thread, which the modal sheet keeps until it
 // ends. Throws what the copy or the view throw.

@@ -110,5 +110,36 @@ TEST_F(LutTableFileTest, HugeLinesAndBinaryFilesFailCleanly) {
   EXPECT_THAT(Outputs(longRow), ElementsAre(2, 4));
 }
 
+// A file larger than the bound is no lookup table: its rows are dropped
+// and the stop is reported once; a file of exactly the bound's size reads.
+TEST_F(LutTableFileTest, ReadingStopsAtTheSizeBound) {
+  std::string text = "in;out\n";
+  while (text.size() < 1000) text += std::to_string(text.size() % 4096) + ";7\n";
+  const std::string path = Write(text);
+  _log.Take();
+  LutTableFile whole(path, text.size());
+  ASSERT_TRUE(whole.SelectColumn("out"));
+  EXPECT_GT(whole.EntryCount(), 50);
+  EXPECT_THAT(_log.Take(), IsEmpty());
+
+  LutTableFile cut(path, text.size() - 1);
+  EXPECT_THAT(cut.ColumnNames(), ElementsAre("out"));  // the header is within the bound
+  EXPECT_FALSE(cut.SelectColumn("out"));
+  EXPECT_EQ(cut.EntryCount(), 0);
+  EXPECT_THAT(_log.Take(), ElementsAre("LutTableFile::SelectColumn: ERROR: file larger than " +
+                                       std::to_string(text.size() - 1) + " bytes, reading stopped, path=" + path));
+
+  // A header longer than the bound: no column names, and the same report.
+  LutTableFile header(Write("in;" + std::string(300, 'a') + "\n0;1\n"), 200);
+  EXPECT_THAT(header.ColumnNames(), IsEmpty());
+  EXPECT_EQ(_log.Take().size(), 1u);
+}
+
+TEST_F(LutTableFileTest, AFolderIsNoTable) {
+  LutTableFile folder(_dir.path().string());
+  EXPECT_THAT(folder.ColumnNames(), IsEmpty());
+  EXPECT_FALSE(folder.SelectColumn(""));
+}
+
 }  // namespace
 }  // namespace ecocam

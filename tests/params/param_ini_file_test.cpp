@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "decimal_comma_locale.h"
 #include "log_capture.h"
 #include "params/camera_parameters.h"
 #include "params/param_ini_file.h"
@@ -18,9 +19,11 @@
 namespace ecocam {
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
+using testing::DecimalCommaLocale;
 using testing::ReadFile;
 using testing::WriteFile;
 
@@ -94,8 +97,11 @@ TEST_F(ParamIniFileTest, LoadParsesEachValueByItsTypeAndKeepsOutOfRangeValues) {
   EXPECT_EQ(set.Get("Gamma").get_val<double>(), 1.5);
   EXPECT_EQ(set.Get("LUTtable").get_val<std::string>(), "C:\\luts\\gamma.csv");
   EXPECT_EQ(set.Get("AcquisitionMode").currEnumVal(), 2);
-  EXPECT_EQ(set.Get("TriggerInput").get_val<std::string>(), "in1");  // labels are case-sensitive
-  EXPECT_FALSE(set.Get("TriggerInput").in_range());
+  // Labels are case-sensitive: "in1" is none of TriggerInput's, which
+  // keeps its option and is reported once.
+  EXPECT_EQ(set.Get("TriggerInput").get_val<std::string>(), "None");
+  EXPECT_THAT(_log.Take(), ElementsAre("CameraParameters::Load: WARNING: unknown label, section=eco424MVGE "
+                                       "key=TriggerInput label=in1, keeping None"));
   EXPECT_EQ(set.Get("Binning").currEnumVal(), 3);
   EXPECT_FALSE(set.Get("LogIntoFile").get_val<bool>());  // never loaded
   EXPECT_EQ(set.Get("LogDebugView").get_val<int>(), 3);
@@ -213,28 +219,6 @@ TEST_F(ParamIniFileTest, FilesRoundTripBetweenTheBuilds) {
     EXPECT_EQ(ReadFile(IniPath()), original);
   }
 }
-
-// Restores the process's C locale when the test ends.
-class DecimalCommaLocale {
- public:
-  DecimalCommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "German",
-                             "German_Germany.1252"}) {
-      if (std::setlocale(LC_ALL, name) != nullptr) {
-        if (std::string(std::localeconv()->decimal_point) == ",") {
-          _active = true;
-          return;
-        }
-      }
-    }
-    std::setlocale(LC_ALL, "C");
-  }
-  ~DecimalCommaLocale() { std::setlocale(LC_ALL, "C"); }
-  bool active() const { return _active; }
-
- private:
-  bool _active = false;
-};
 
 TEST_F(ParamIniFileTest, NumbersUseADecimalPointWhateverTheHostsLocale) {
   DecimalCommaLocale locale;

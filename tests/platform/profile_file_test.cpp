@@ -4,6 +4,7 @@
 // the same answers on Linux.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,16 @@ const ReadCase kReadCases[] = {
     {"first of two equal keys wins", kSample, "Camera", "Dup", "first"},
     {"blanks inside the brackets trimmed", kSample, "Spaced Section", "Key", "spaced"},
     {"comment line is not a key", kSample, "Camera", "; a comment line", "default"},
+    // A UTF-8 byte-order mark at the start belongs to no line; anywhere
+    // else, or incomplete, it is part of its line.
+    {"byte-order mark before the first section", "\xEF\xBB\xBF[Camera]\nWidth=640\n", "Camera", "Width", "640"},
+    {"byte-order mark before a blank", "\xEF\xBB\xBF [Camera]\r\nWidth=640\r\n", "Camera", "Width", "640"},
+    {"byte-order mark before a comment", "\xEF\xBB\xBF; c\n[Camera]\nWidth=640\n", "Camera", "Width", "640"},
+    {"byte-order mark before a line feed", "\xEF\xBB\xBF\n[Camera]\nWidth=640\n", "Camera", "Width", "640"},
+    {"byte-order mark alone", "\xEF\xBB\xBF", "Camera", "Width", "default"},
+    {"second byte-order mark", "\xEF\xBB\xBF\xEF\xBB\xBF[Camera]\nWidth=640\n", "Camera", "Width", "default"},
+    {"incomplete byte-order mark", "\xEF\xBB[Camera]\nWidth=640\n", "Camera", "Width", "default"},
+    {"byte-order mark after the start", "[A]\nB=1\n\xEF\xBB\xBF[Camera]\nWidth=640\n", "Camera", "Width", "default"},
 };
 
 TEST(ProfileFile, ReadTable) {
@@ -88,15 +99,15 @@ TEST(ProfileFile, ReadTable) {
 
 TEST(ProfileFile, WindowsLineEndingsReadTheSame) {
   TempDir dir;
-  std::string crlf;
-  for (const char* p = kSample; *p; ++p) {
-    if (*p == '\n') crlf += '\r';
-    crlf += *p;
-  }
   const std::string file = dir.File("crlf.ini");
-  WriteFile(file, crlf);
   for (const ReadCase& c : kReadCases) {
     if (c.content) {
+      std::string crlf;
+      for (const char* p = c.content; *p; ++p) {
+        if (*p == '\n' && (p == c.content || p[-1] != '\r')) crlf += '\r';
+        crlf += *p;
+      }
+      WriteFile(file, crlf);
       EXPECT_EQ(Read(file, c.section, c.key), c.expected) << c.what << " (CRLF)";
     }
   }
@@ -158,6 +169,33 @@ TEST(ProfileFile, WritingKeepsEverythingElse) {
   EXPECT_LT(four, b);
   // The changed key appears once.
   EXPECT_EQ(text.find("wo=", text.find("wo=") + 1), std::string::npos);
+}
+
+// A file that starts with a byte-order mark keeps it, once, and its first
+// section is found again rather than written a second time.
+TEST(ProfileFile, AByteOrderMarkStaysAndItsSectionIsNotRepeated) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string file = dir.File("bom.ini");
+  for (const std::string& original : {bom + "[Camera]\nWidth=640\n", bom + "[camera]\r\nWidth=640\r\n[Other]\r\nX=1\r\n", bom}) {
+    SCOPED_TRACE(original);
+    WriteFile(file, original);
+    ASSERT_TRUE(WriteProfileString("Camera", "Width", "1", file.c_str()));
+    ASSERT_TRUE(WriteProfileString("Camera", "New", "2", file.c_str()));
+    ASSERT_TRUE(WriteProfileString("Third", "Z", "3", file.c_str()));
+    EXPECT_EQ(Read(file, "Camera", "Width"), "1");
+    EXPECT_EQ(Read(file, "Camera", "New"), "2");
+    EXPECT_EQ(Read(file, "Third", "Z"), "3");
+    EXPECT_EQ(Read(file, "Other", "X"), original.find("Other") != std::string::npos ? "1" : "default");
+
+    std::string text = ReadFile(file);
+    EXPECT_EQ(text.compare(0, 3, bom), 0);
+    EXPECT_NE(text.compare(3, 3, bom), 0);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto first = text.find("[camera]");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(text.find("[camera]", first + 1), std::string::npos);
+  }
 }
 
 TEST(ProfileFile, NullArgumentsNeverCrash) {

@@ -1,5 +1,7 @@
 // The dialog's session: question, copy with the log settings, OK and Cancel.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -93,6 +95,38 @@ TEST_F(ConfigureSessionTest, PendingGrabAsksFirst) {
   _view.answer = true;
   EXPECT_NE(ConfigureParameters(_camera, 4, true, _view), nullptr);
   EXPECT_EQ(_view.title, "Configure camera on port #5: eco424MVGE");
+}
+
+// An INI file that cannot be written (here: its folder is missing, which
+// fails the same way on every platform) is reported, and the user decides.
+TEST_F(ConfigureSessionTest, AFailedSaveIsReportedAndTheUserDecides) {
+  DriverContext& context = DriverContext::GetInstance();
+  context.SetSystemPath((_dir.path() / "missing").string());
+  const int level = context.LogLevel.load();
+  _view.script = [&](CPropertyGeneral& page) {
+    FakeView::Edit(page, pn::Width, 640);
+    FakeView::Edit(page, pn::LogLevel, level == 2 ? 3 : 2);
+  };
+  _log.Take();
+  _view.answer = false;
+  EXPECT_EQ(ConfigureParameters(_camera, 0, false, _view), nullptr);
+  EXPECT_EQ(_view.questions, std::vector<std::string>{"Configure camera on port #1: eco424MVGE|" +
+                                                      SaveFailedQuestion(IniPath())});
+  EXPECT_EQ(context.LogLevel.load(), level);  // dropped: nothing applied
+  const std::string report = "CameraParameters::Save: ERROR: cannot write the configuration file " + IniPath() +
+                             ", section=eco424MVGE key=Width";
+  std::vector<std::string> lines = _log.Take();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), report), 1);  // the first key only
+  EXPECT_FALSE(std::filesystem::exists(IniPath()));
+
+  _view.questions.clear();
+  _view.answer = true;
+  auto result = ConfigureParameters(_camera, 0, false, _view);
+  ASSERT_NE(result, nullptr);  // used unsaved
+  EXPECT_EQ(_view.questions.size(), 1u);
+  EXPECT_EQ(result->Get(pn::Width).get_val<int>(), 640);
+  EXPECT_NE(context.LogLevel.load(), level);
+  context.LogLevel = level;
 }
 
 TEST_F(ConfigureSessionTest, WithoutAPlatformDialogNothingHappens) {

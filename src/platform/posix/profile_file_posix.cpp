@@ -1,16 +1,12 @@
 // INI files on POSIX, behaving as the Windows private-profile functions do.
-#include <atomic>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <strings.h>
-#include <unistd.h>
 
 #include "../profile_file.h"
+#include "file_content_posix.h"
 
 namespace ecocam::platform {
 namespace {
@@ -31,13 +27,21 @@ struct Line {
   std::string eol;   // "\n", "\r\n" or "" for a last line without one
 };
 
-bool ReadLines(const char* file, std::vector<Line>& lines) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream all;
-  all << in.rdbuf();
-  const std::string data = all.str();
+// A UTF-8 byte-order mark at the very start of a file: not part of its
+// first line, and kept when the file is written again.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::size_t kByteOrderMarkSize = sizeof kByteOrderMark - 1;
+
+// The file's lines; `byteOrderMark` tells whether a mark preceded them.
+bool ReadLines(const char* file, std::vector<Line>& lines, bool& byteOrderMark) {
+  std::string data;
+  byteOrderMark = false;
+  if (!posix::ReadRegularFile(file, data)) return false;
   std::size_t pos = 0;
+  if (data.compare(0, kByteOrderMarkSize, kByteOrderMark) == 0) {
+    byteOrderMark = true;
+    pos = kByteOrderMarkSize;
+  }
   while (pos < data.size()) {
     std::size_t nl = data.find('\n', pos);
     Line line;
@@ -102,7 +106,8 @@ std::size_t ReadProfileString(const char* section, const char* key, const char* 
   std::string result = defaultValue ? defaultValue : "";
   result.erase(result.find_last_not_of(kBlanks) + 1);
   std::vector<Line> lines;
-  if (section != nullptr && key != nullptr && file != nullptr && ReadLines(file, lines)) {
+  bool byteOrderMark = false;
+  if (section != nullptr && key != nullptr && file != nullptr && ReadLines(file, lines, byteOrderMark)) {
     const std::string wantSection = Trim(section);
     const std::string wantKey = Trim(key);
     bool inSection = false;
@@ -123,7 +128,10 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
                         const char* file) {
   if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
   std::vector<Line> lines;
-  ReadLines(file, lines);  // a missing file is created
+  bool byteOrderMark = false;
+  // A missing file is created; one that cannot be read is not rewritten
+  // from nothing.
+  if (!ReadLines(file, lines, byteOrderMark) && !posix::IsMissing(file)) return false;
   // New lines follow the file's own line endings. Only a line feed ends a
   // line: a carriage return alone (at the end of a file cut short, say)
   // does not, so it is never taken as the ending of new lines.
@@ -174,27 +182,9 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
     }
   }
 
-  // Write beside the file and rename, so a failed write never leaves half a file.
-  const std::string target = file;
-  static std::atomic<unsigned> counter{0};
-  const std::string temp = target + ".tmp" + std::to_string(static_cast<long>(getpid())) + "." +
-                           std::to_string(counter.fetch_add(1));
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const Line& line : lines) out << line.text << line.eol;
-    out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), target.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  std::string data = byteOrderMark ? kByteOrderMark : "";
+  for (const Line& line : lines) data += line.text + line.eol;
+  return posix::ReplaceFileContent(file, data);
 }
 
 }  // namespace ecocam::platform
