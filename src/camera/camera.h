@@ -81,8 +81,10 @@ class Camera : public PushTarget {
   // delivered frame (reading the last row frees the frame, so the pointer is
   // only safe until the next frame may be written). CopyRow copies the
   // pixels firstColumn..lastColumn's count, from column 0 and cut to the
-  // frame's width, before the last row frees the frame; false (nothing
-  // copied) for an empty or negative range or without a frame.
+  // frame's width, before the last row frees the frame. An empty range
+  // (lastColumn == firstColumn - 1) copies nothing and succeeds; false
+  // (nothing copied) for a negative range, a null destination, a row
+  // outside the frame or without a frame.
   const unsigned char* GetRow(int row);
   bool CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn);
 

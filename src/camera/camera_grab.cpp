@@ -297,10 +297,14 @@ const unsigned char* Camera::GetRow(int row) {
 }
 
 bool Camera::CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn) {
+  // lastColumn == firstColumn - 1 is an empty range: nothing to copy, but
+  // the row is read as any other, so the last row still frees the frame.
   long long pixels = static_cast<long long>(lastColumn) - firstColumn + 1;
-  if (dest == nullptr || pixels <= 0) {
-    ECOCAM_LOG(1, "Camera::GetRow (" + Num(row) + ") ERROR: empty column range " + Num(firstColumn) + ".." +
-                      Num(lastColumn) + ", port=" + Num(Port()));
+  if (dest == nullptr || pixels < 0) {
+    ECOCAM_LOG(1, "Camera::GetRow (" + Num(row) + ") ERROR: " +
+                      (dest == nullptr ? std::string("null destination")
+                                       : "negative column range " + Num(firstColumn) + ".." + Num(lastColumn)) +
+                      ", port=" + Num(Port()));
     return false;
   }
   ImageBuffer* buffer = _buffers.FindLoadedBuffer();
@@ -313,7 +317,7 @@ bool Camera::CopyRow(int row, unsigned char* dest, int firstColumn, int lastColu
   const unsigned char* line = buffer->GetLine(0, row);
   if (line == nullptr) return false;
   if (pixels > buffer->Info().sizeX) pixels = buffer->Info().sizeX;
-  std::memcpy(dest, line, static_cast<std::size_t>(pixels * (_pixelSize / 8)));
+  if (pixels > 0) std::memcpy(dest, line, static_cast<std::size_t>(pixels * (_pixelSize / 8)));
   if (row == Height() - 1) {
     ECOCAM_LOG(3, "ImageBuffer::GetLine: INFO: last line retrieved=" + Num(row));
     buffer->MarkFree();

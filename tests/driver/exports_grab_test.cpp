@@ -90,14 +90,28 @@ TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {
   }
   std::fill(dest.begin(), dest.end(), 0xEE);
   EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 5));  // negative range
-  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 9));  // empty range
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 8));
   EXPECT_EQ(0, getCVLGrabRow(0, 3, nullptr, 5, 0, 10));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, nullptr, 5, 10, 9));
   EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 490, 0, 10));  // beyond the last row
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 490, 10, 9));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), -1, 10, 9));
+  // An empty range succeeds without copying anything.
+  EXPECT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 5, 10, 9));
+  EXPECT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 0, 0, -1));
   EXPECT_EQ(0xEE, dest[0]);
 
   // Reading the last row frees the frame.
   ASSERT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 489, 0, 655));
   EXPECT_EQ(row(489), copied(1968));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 0, 0, 655));
+
+  // So does an empty range on the last row.
+  ASSERT_EQ(1, doCVLGrab(0, 3));
+  ASSERT_TRUE(Eventually([] { return gCompletions == 2; }));
+  std::fill(dest.begin(), dest.end(), 0xEE);
+  EXPECT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 489, 7, 6));
+  EXPECT_EQ(0xEE, dest[0]);
   EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 0, 0, 655));
   closeCVLPort(0, 3);
 }
