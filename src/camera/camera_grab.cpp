@@ -158,8 +158,8 @@ int Camera::SvsCallback(sdk::ImageHandle image) {
   record.packetCount = sdk::Image_getPacketCount(image);
   record.imageHandle = image;
   // A record the queue does not take has its image handed back there; only
-  // a queued record is signalled.
-  if (_buffers.AddSvsInfo(record)) _imageEvent.Set();
+  // a queued record is signalled, by the queue itself.
+  _buffers.AddSvsInfo(record, &_imageEvent);
   return 0;
 }
 
@@ -170,7 +170,10 @@ void Camera::ProcessEvent() {
   ECOCAM_LOG(2, "Camera::ProcessEvent");
   const int port = Port();
   SvsImageInfo record;
-  if (!_buffers.TakeSvsInfo(record)) {
+  // One signal of the auto-reset event may stand for several records: the
+  // queue signals again while records wait behind this one, so none waits
+  // for the next frame.
+  if (!_buffers.TakeSvsInfo(record, &_imageEvent)) {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: SVSinfo not ready, port=" + Num(port));
     return;
   }
@@ -188,10 +191,6 @@ void Camera::ProcessEvent() {
     sdk::Image_release(record.imageHandle);
     record.imageHandle = 0;
   }
-  // One signal of the auto-reset event may stand for several records: ask
-  // for another pass while records wait, so none waits for the next frame.
-  if (_buffers.QueuedCount() > 0) _imageEvent.Set();
-
   const CompleteCallback callback = _completeCB.load();
   if (buffer == nullptr || callback == nullptr) return;
   // A camera being closed gets no more callbacks.
