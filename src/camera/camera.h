@@ -137,6 +137,10 @@ class Camera : public PushTarget {
   // "PixelDepth", "BayerMethod") out of the parameter set at open, so the
   // wait thread never reads the set while the host writes or replaces it.
   void CacheGrabSettings();
+  // After the sheet was confirmed for an open camera: the confirmed
+  // "BayerMethod" takes effect at once; the other two keep their open-time
+  // values (logged when the confirmed ones differ).
+  void RefreshGrabSettings(const CameraParameters& confirmed);
   // The conversion of one record into a free buffer; the buffer to deliver,
   // or null when the frame stops here.
   ImageBuffer* ConvertRecord(const SvsImageInfo& record, int port);

@@ -1,8 +1,10 @@
 // Camera::Configure: the configuration sheet over a copy of the camera's
-// parameter set; on OK the saved copy replaces the set.
+// parameter set; on OK the saved copy replaces the set, and an open camera
+// takes the confirmed grab settings that need no new open.
 #include <utility>
 
 #include "camera/camera.h"
+#include "params/param_names.h"
 #include "sdk/sdk.h"
 #include "ui/configure_session.h"
 
@@ -38,10 +40,26 @@ bool Camera::ConfigureWith(const RunSheet& runSheet) {
       _parameters = *edited;
     }
     _settingsLoaded.store(true);
+    if (_isOpen.load()) RefreshGrabSettings(*edited);
     result = true;
   }
   ECOCAM_LOG(2, "Camera::Configure: leaving");
   return result;
+}
+
+// The wait thread converts with the confirmed "BayerMethod" from the next
+// frame on. "AcquisitionMode" and "PixelDepth" were sent to the camera when
+// it opened and reach it only at its next open: the grab path keeps their
+// open-time values meanwhile, and a confirmed change is logged.
+void Camera::RefreshGrabSettings(const CameraParameters& confirmed) {
+  _bayerMethod.store(confirmed.Get(param_name::BayerMethod).currEnumVal());
+  const long long mode = confirmed.Get(param_name::AcquisitionMode).currEnumVal();
+  const long long depth = confirmed.Get(param_name::PixelDepth).currEnumVal();
+  if (mode == _acquisitionMode.load() && depth == _pixelDepth.load()) return;
+  ECOCAM_LOG(1, "Camera::Configure: WARNING: AcquisitionMode=" + std::to_string(mode) + " and PixelDepth=" +
+                    std::to_string(depth) + " apply at the next open; until then the camera keeps AcquisitionMode=" +
+                    std::to_string(_acquisitionMode.load()) + " and PixelDepth=" + std::to_string(_pixelDepth.load()) +
+                    ", port=" + std::to_string(Port()));
 }
 
 CameraParameters Camera::CopyParameters() const {
