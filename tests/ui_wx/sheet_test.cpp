@@ -264,6 +264,33 @@ TEST_F(WxSheetTest, TheSheetValidatesEditsSavesOnOkAndForgetsOnCancel) {
   EXPECT_NE(Ini().find("Width=640"), std::string::npos) << Ini();
 }
 
+// A width the parameter cannot hold: the grid shows the width OK would save
+// again, and the status bar says the value was not taken.
+TEST_F(WxSheetTest, AValueTheParameterCannotTakeIsShownBack) {
+  wxString before;
+  Script script({
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        before = s->grid.GetPropertyValueAsString("Width");
+        s->grid.ChangePropertyValue("Width", wxVariant(3000000000L));
+      },
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->grid.GetPropertyValueAsString("Width"), before);
+        EXPECT_EQ(s->Status(), "Width: the value 3000000000 was not taken; it stays " + before.ToStdString());
+        EXPECT_TRUE(s->ok.IsEnabled());
+        Press(d, wxID_OK);
+      },
+  });
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  EXPECT_TRUE(MessageLog::Has("CPropertyGeneral::OnItemChanged: ERROR: Exception occured")) << MessageLog::All();
+  EXPECT_NE(Ini().find("Width=" + before.ToStdString()), std::string::npos) << Ini();
+}
+
 TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
   const std::string lut = (dir.path() / "gains.csv").string();
   std::ofstream(lut) << "in;red;green\n0;1;2\n";
