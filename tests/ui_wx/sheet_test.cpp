@@ -352,6 +352,9 @@ TEST_F(WxSheetTest, OnlyTheThreadThatStartedWxShowsTheSheet) {
 }
 
 TEST_F(WxSheetTest, APendingGrabAsksBeforeTheSheet) {
+  // Triggered frames only: a free-running frame already on its way when
+  // production pauses would serve the grab and take the question away.
+  std::ofstream(dir.path() / "SVS-Vistek.ini") << "[eco424CVGE]\nAcquisitionMode=Software trigger\n";
   int size[2] = {0, 0};
   ASSERT_EQ(openCVLPort(0, 0, "eco424CVGE", size), 1);
   sim.SimSdk_pauseFrames(1);
