@@ -127,12 +127,15 @@ class Camera : public PushTarget {
   bool OpenSteps(int port, int& width, int& height);
   // The end of a failing step: its line, then CleanupOnClose.
   bool FailOpen(const std::string& line);
-  using RunSheet = std::function<std::unique_ptr<CameraParameters>(const CameraParameters& base, int port,
-                                                                    bool grabPending)>;
-  bool ConfigureWith(const RunSheet& runSheet);
+  // The view to show the sheet or a message in, made when first asked for;
+  // null (logged) where none can be shown.
+  using ViewSource = std::function<ui::ConfigureView*()>;
+  bool ConfigureWith(const ViewSource& view);
   // Loads the stored section into `set` and reads the camera's limits
-  // through a short connection. False, with a level-1 line, when either fails.
-  bool ReadStoredSettings(CameraParameters& set);
+  // through a short connection. False, with a level-1 line, when either
+  // fails; a camera that cannot be reached also gets `message`, the text
+  // to show the user (left empty otherwise).
+  bool ReadStoredSettings(CameraParameters& set, std::string& message);
   // Copies the settings the grab path reads ("AcquisitionMode",
   // "PixelDepth", "BayerMethod") out of the parameter set at open, so the
   // wait thread never reads the set while the host writes or replaces it.

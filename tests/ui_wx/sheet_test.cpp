@@ -13,6 +13,7 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/msgdlg.h>
 #include <wx/propgrid/propgrid.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
@@ -289,6 +290,43 @@ TEST_F(WxSheetTest, AValueTheParameterCannotTakeIsShownBack) {
   EXPECT_EQ(script.Failure(), "");
   EXPECT_TRUE(MessageLog::Has("CPropertyGeneral::OnItemChanged: ERROR: Exception occured")) << MessageLog::All();
   EXPECT_NE(Ini().find("Width=" + before.ToStdString()), std::string::npos) << Ini();
+}
+
+// A camera that refuses the connection (in use by another program, say):
+// instead of the sheet, an error box owned by the host's window names the
+// camera, says its limits could not be read and gives the SDK's text.
+TEST_F(WxSheetTest, ACameraThatCannotBeReachedIsReportedInAMessageBoxOverTheHostWindow) {
+  HostWindow host(XvfbEnvironment::Display());
+  ASSERT_NE(host.Id(), 0u);
+  ASSERT_EQ(0, sim.SimSdk_failCall("Camera_openConnection", simsdk::kAlreadyConnected, 0));
+  std::string text;
+  bool errorIcon = false;
+  int transient = -1;
+  Script script({
+      [&](wxDialog& d) {
+        EXPECT_FALSE(SheetOf(d));
+        EXPECT_EQ(d.GetTitle(), "Configure camera on port #0: eco424MVGE");
+        if (auto* box = dynamic_cast<wxMessageDialogBase*>(&d)) {
+          text = std::string(box->GetMessage().utf8_str());
+          errorIcon = (box->GetMessageDialogStyle() & wxICON_ERROR) != 0;
+        }
+        transient = host.TransientChildren();
+        Press(d, wxID_OK);
+      },
+  });
+  const auto parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
+  EXPECT_EQ(configureCamera(parent, "eco424MVGE"), 1) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  EXPECT_EQ(transient, 1);
+  EXPECT_TRUE(errorIcon);
+  EXPECT_NE(text.find("The camera eco424MVGE could not be reached, so its limits could not be read"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("camera already connected (error 1004)"), std::string::npos) << text;
+  EXPECT_NE(text.find("in use by another program"), std::string::npos) << text;
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "SVS-Vistek.ini"));
+  EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: cannot read the camera's limits")) << MessageLog::All();
+  MessageLog::Clear();  // the expected error, not one for TearDown to find
 }
 
 TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
