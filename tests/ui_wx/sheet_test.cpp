@@ -18,6 +18,8 @@
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -31,6 +33,8 @@
 #include <vector>
 
 #include "ecocam/ecocam.h"
+#include "imaging/pixel_conversion.h"
+#include "simsdk_pattern.h"
 #include "simsdk/sim_sdk_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/wx/sheet_dialog.h"
@@ -327,6 +331,63 @@ TEST_F(WxSheetTest, ACameraThatCannotBeReachedIsReportedInAMessageBoxOverTheHost
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "SVS-Vistek.ini"));
   EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: cannot read the camera's limits")) << MessageLog::All();
   MessageLog::Clear();  // the expected error, not one for TearDown to find
+}
+
+std::atomic<int> gFrames{0};
+int ECOCAM_CALL CountFrame(int, int) { return ++gFrames; }
+
+// Through the exports: the sheet confirmed for an open colour camera
+// changes the demosaicing from the very next frame.
+TEST_F(WxSheetTest, ABayerMethodConfirmedForAnOpenCameraAppliesToTheNextFrame) {
+  std::ofstream(dir.path() / "SVS-Vistek.ini") << "[eco424CVGE]\nAcquisitionMode=Software trigger\n"
+                                                  "BayerMethod=HQLinear\nWidth=656\nHeight=490\n";
+  int size[2] = {0, 0};
+  ASSERT_EQ(openCVLPort(0, 0, "eco424CVGE", size), 1);
+  ASSERT_EQ(size[0], 656);
+  ASSERT_EQ(size[1], 490);
+  sim.SimSdk_setPixelType(sim.SimSdk_findCamera("eco424CVGE"), simsdk::kPixelBayerRG8);
+  ASSERT_EQ(setCompleteCallback(0, 0, &CountFrame), 1);
+  const auto grab = [] {
+    const int before = gFrames;
+    std::vector<std::uint8_t> frame(656u * 490u * 3u);
+    if (doCVLGrab(0, 0) != 1) return std::vector<std::uint8_t>();
+    for (int i = 0; i < 500 && gFrames == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int y = 0; y < 490; ++y) {
+      if (getCVLGrabRow(0, 0, frame.data() + y * 656 * 3, y, 0, 655) != 1) return std::vector<std::uint8_t>();
+    }
+    return frame;
+  };
+  // The frame's image id is not known here: any recent one will do.
+  const auto convertedWith = [](const std::vector<std::uint8_t>& frame, imaging::BayerMethod method) {
+    std::vector<std::uint8_t> mosaic(656u * 490u);
+    std::vector<std::uint8_t> rgb(frame.size());
+    for (int id = 0; id < 20; ++id) {
+      simsdk::FillPattern(simsdk::kPixelBayerRG8, id, 656, 490, mosaic.data());
+      imaging::Demosaic(mosaic.data(), 656, 656, 490, imaging::BayerPhase::kRG, method, rgb.data(), 656 * 3);
+      if (rgb == frame) return true;
+    }
+    return false;
+  };
+  auto frame = grab();
+  ASSERT_FALSE(frame.empty());
+  EXPECT_TRUE(convertedWith(frame, imaging::BayerMethod::kHQLinear));
+
+  Script script({
+      [](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        s->grid.ChangePropertyValue("BayerMethod", wxVariant(1L));  // "Simple"
+      },
+      [](wxDialog& d) { Press(d, wxID_OK); },
+  });
+  EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 0) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  frame = grab();
+  ASSERT_FALSE(frame.empty());
+  EXPECT_TRUE(convertedWith(frame, imaging::BayerMethod::kSimple));
+  EXPECT_FALSE(convertedWith(frame, imaging::BayerMethod::kHQLinear));
+  closeCVLPort(0, 0);
 }
 
 TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
