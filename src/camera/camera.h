@@ -81,8 +81,10 @@ class Camera : public PushTarget {
   // delivered frame (reading the last row frees the frame, so the pointer is
   // only safe until the next frame may be written). CopyRow copies the
   // pixels firstColumn..lastColumn's count, from column 0 and cut to the
-  // frame's width, before the last row frees the frame; false (nothing
-  // copied) for an empty or negative range or without a frame.
+  // frame's width, before the last row frees the frame. An empty range
+  // (lastColumn == firstColumn - 1) copies nothing and succeeds; false
+  // (nothing copied) for a negative range, a null destination, a row
+  // outside the frame or without a frame.
   const unsigned char* GetRow(int row);
   bool CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn);
 
@@ -126,16 +128,23 @@ class Camera : public PushTarget {
   bool OpenSteps(int port, int& width, int& height);
   // The end of a failing step: its line, then CleanupOnClose.
   bool FailOpen(const std::string& line);
-  using RunSheet = std::function<std::unique_ptr<CameraParameters>(const CameraParameters& base, int port,
-                                                                    bool grabPending)>;
-  bool ConfigureWith(const RunSheet& runSheet);
+  // The view to show the sheet or a message in, made when first asked for;
+  // null (logged) where none can be shown.
+  using ViewSource = std::function<ui::ConfigureView*()>;
+  bool ConfigureWith(const ViewSource& view);
   // Loads the stored section into `set` and reads the camera's limits
-  // through a short connection. False, with a level-1 line, when either fails.
-  bool ReadStoredSettings(CameraParameters& set);
+  // through a short connection. False, with a level-1 line, when either
+  // fails; a camera that cannot be reached also gets `message`, the text
+  // to show the user (left empty otherwise).
+  bool ReadStoredSettings(CameraParameters& set, std::string& message);
   // Copies the settings the grab path reads ("AcquisitionMode",
   // "PixelDepth", "BayerMethod") out of the parameter set at open, so the
   // wait thread never reads the set while the host writes or replaces it.
   void CacheGrabSettings();
+  // After the sheet was confirmed for an open camera: the confirmed
+  // "BayerMethod" takes effect at once; the other two keep their open-time
+  // values (logged when the confirmed ones differ).
+  void RefreshGrabSettings(const CameraParameters& confirmed);
   // The conversion of one record into a free buffer; the buffer to deliver,
   // or null when the frame stops here.
   ImageBuffer* ConvertRecord(const SvsImageInfo& record, int port);

@@ -207,8 +207,8 @@ int Camera::SvsCallback(sdk::ImageHandle image) {
   record.packetCount = sdk::Image_getPacketCount(image);
   record.imageHandle = image;
   // A record the queue does not take has its image handed back there; only
-  // a queued record is signalled.
-  if (_buffers.AddSvsInfo(record)) _imageEvent.Set();
+  // a queued record is signalled, by the queue itself.
+  _buffers.AddSvsInfo(record, &_imageEvent);
   return 0;
 }
 
@@ -219,7 +219,10 @@ void Camera::ProcessEvent() {
   ECOCAM_LOG(2, "Camera::ProcessEvent");
   const int port = Port();
   SvsImageInfo record;
-  if (!_buffers.TakeSvsInfo(record)) {
+  // One signal of the auto-reset event may stand for several records: the
+  // queue signals again while records wait behind this one, so none waits
+  // for the next frame.
+  if (!_buffers.TakeSvsInfo(record, &_imageEvent)) {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: SVSinfo not ready, port=" + Num(port));
     return;
   }
@@ -237,10 +240,6 @@ void Camera::ProcessEvent() {
     sdk::Image_release(record.imageHandle);
     record.imageHandle = 0;
   }
-  // One signal of the auto-reset event may stand for several records: ask
-  // for another pass while records wait, so none waits for the next frame.
-  if (_buffers.QueuedCount() > 0) _imageEvent.Set();
-
   const CompleteCallback callback = _completeCB.load();
   if (buffer == nullptr || callback == nullptr) return;
   // A camera being closed gets no more callbacks.
@@ -388,10 +387,14 @@ const unsigned char* Camera::GetRow(int row) {
 }
 
 bool Camera::CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn) {
+  // lastColumn == firstColumn - 1 is an empty range: nothing to copy, but
+  // the row is read as any other, so the last row still frees the frame.
   long long pixels = static_cast<long long>(lastColumn) - firstColumn + 1;
-  if (dest == nullptr || pixels <= 0) {
-    ECOCAM_LOG(1, "Camera::GetRow (" + Num(row) + ") ERROR: empty column range " + Num(firstColumn) + ".." +
-                      Num(lastColumn) + ", port=" + Num(Port()));
+  if (dest == nullptr || pixels < 0) {
+    ECOCAM_LOG(1, "Camera::GetRow (" + Num(row) + ") ERROR: " +
+                      (dest == nullptr ? std::string("null destination")
+                                       : "negative column range " + Num(firstColumn) + ".." + Num(lastColumn)) +
+                      ", port=" + Num(Port()));
     return false;
   }
   ImageBuffer* buffer = _buffers.FindLoadedBuffer();
@@ -404,7 +407,7 @@ bool Camera::CopyRow(int row, unsigned char* dest, int firstColumn, int lastColu
   const unsigned char* line = buffer->GetLine(0, row);
   if (line == nullptr) return false;
   if (pixels > buffer->Info().sizeX) pixels = buffer->Info().sizeX;
-  std::memcpy(dest, line, static_cast<std::size_t>(pixels * (_pixelSize / 8)));
+  if (pixels > 0) std::memcpy(dest, line, static_cast<std::size_t>(pixels * (_pixelSize / 8)));
   if (row == Height() - 1) {
     ECOCAM_LOG(3, "ImageBuffer::GetLine: INFO: last line retrieved=" + Num(row));
     buffer->MarkFree();

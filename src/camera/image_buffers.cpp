@@ -133,12 +133,13 @@ bool ImageBuffers::Init(const CameraInfo& info, const CameraParameters& paramete
 
 void ImageBuffers::CleanUp() { _items.clear(); }
 
-bool ImageBuffers::AddSvsInfo(const SvsImageInfo& record) {
+bool ImageBuffers::AddSvsInfo(const SvsImageInfo& record, platform::Event* queued) {
   bool full = false;
   {
     platform::LockGuard guard(_queueLock);
     if (_accepting && _frames.size() <= kMaxQueuedBeforeDrop) {
       _frames.push_back(record);
+      if (queued != nullptr) queued->Set();
       return true;
     }
     full = _accepting;
@@ -150,11 +151,12 @@ bool ImageBuffers::AddSvsInfo(const SvsImageInfo& record) {
   return false;
 }
 
-bool ImageBuffers::TakeSvsInfo(SvsImageInfo& out) {
+bool ImageBuffers::TakeSvsInfo(SvsImageInfo& out, platform::Event* more) {
   platform::LockGuard guard(_queueLock);
   if (_frames.empty()) return false;
   out = _frames.front();
   _frames.pop_front();
+  if (more != nullptr && !_frames.empty()) more->Set();
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "params/camera_info.h"
+#include "platform/event.h"
 #include "platform/mutex.h"
 #include "sdk/sdk_types.h"
 
@@ -102,12 +103,19 @@ class ImageBuffers {
   std::size_t Size() const { return _items.size(); }
   ImageBuffer& operator[](std::size_t index) { return *_items.at(index); }
 
-  // Queues a record (SDK thread). False when it was not queued: the queue
-  // was full (logged) or stopped; the record's image is then handed back to
-  // the SDK at once.
-  bool AddSvsInfo(const SvsImageInfo& record);
-  // Takes the oldest record; false when the queue is empty.
-  bool TakeSvsInfo(SvsImageInfo& out);
+  // Queues a record (SDK thread) and signals `queued` (may be null) under
+  // the queue lock. False when it was not queued: the queue was full
+  // (logged) or stopped; the record's image is then handed back to the SDK
+  // at once and nothing is signalled.
+  bool AddSvsInfo(const SvsImageInfo& record, platform::Event* queued = nullptr);
+  // Takes the oldest record; false when the queue is empty. When records
+  // remain behind it, signals `more` (may be null) under the queue lock.
+  //
+  // Signalling only under the lock keeps the event honest: it is set only
+  // while a record waits, and only the taker empties the queue, so a
+  // signal never outlives the record it stands for (a record taken through
+  // an earlier signal, and its own signal arriving late).
+  bool TakeSvsInfo(SvsImageInfo& out, platform::Event* more = nullptr);
   std::size_t QueuedCount() const;
 
   // Lets AddSvsInfo queue again (before the streaming channel is created).

@@ -128,7 +128,9 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
 
 // Copies from the row's first pixel, whatever firstColumn is: firstColumn
 // only enters the count of pixels, which is cut to the frame's width. An
-// empty or negative range copies nothing and fails.
+// empty range (lastColumn == firstColumn - 1) copies nothing and succeeds,
+// and frees the frame on its last row like any other; a negative range
+// copies nothing and fails.
 ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
                                          int firstColumn, int lastColumn) {
   int result = 0;

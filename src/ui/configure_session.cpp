@@ -46,13 +46,18 @@ std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& cu
   return copy;
 }
 
-std::unique_ptr<CameraParameters> ConfigureParametersInDialog(const CameraParameters& current, int port,
-                                                              bool grabPending, void* parent) {
+std::unique_ptr<ConfigureView> OpenConfigureView(void* parent) {
   std::unique_ptr<ConfigureView> view = CreateConfigureView(parent);
   if (view == nullptr) {
     ECOCAM_LOG(1, "Camera::Configure: ERROR: no configuration dialog is available on this platform");
-    return nullptr;
   }
+  return view;
+}
+
+std::unique_ptr<CameraParameters> ConfigureParametersInDialog(const CameraParameters& current, int port,
+                                                              bool grabPending, void* parent) {
+  std::unique_ptr<ConfigureView> view = OpenConfigureView(parent);
+  if (view == nullptr) return nullptr;
   return ConfigureParameters(current, port, grabPending, *view);
 }
 

@@ -39,10 +39,14 @@ std::string SaveFailedQuestion(const std::string& iniPath);
 std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port,
                                                       bool grabPending, ConfigureView& view);
 
-// The same over the platform's own view, owned by `parent` (the host's
-// window handle, may be null). Where the platform has no dialog, logs at
-// level 1 "Camera::Configure: ERROR: no configuration dialog is available
-// on this platform" and returns null without touching anything.
+// The platform's own view, owned by `parent` (the host's window handle, may
+// be null). Where the platform has no dialog, logs at level 1
+// "Camera::Configure: ERROR: no configuration dialog is available on this
+// platform" and returns null.
+std::unique_ptr<ConfigureView> OpenConfigureView(void* parent);
+
+// ConfigureParameters over OpenConfigureView(parent); null without touching
+// anything where there is no view.
 std::unique_ptr<CameraParameters> ConfigureParametersInDialog(const CameraParameters& current, int port,
                                                               bool grabPending, void* parent);
 

@@ -40,6 +40,11 @@ class ConfigureView : public SheetView, public PageView {
   // parent window; true when the user chose OK.
   virtual bool AskOkCancel(const std::string& text, const std::string& caption) = 0;
 
+  // A message with an OK button and an error icon, owned by the sheet while
+  // it is shown and by the parent window otherwise; returns when the user
+  // has closed it.
+  virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+
   // Shows the sheet with its one page modally over the parent window. The
   // view runs page.OnInitDialog() once its windows exist, forwards the
   // user's edits into page.Grid() (set the value, then NotifyItemChanged),

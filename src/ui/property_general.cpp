@@ -133,6 +133,24 @@ void CPropertyGeneral::RefreshItems(const std::map<int, std::string>& before) {
   }
 }
 
+// A value the parameter cannot take (an integer beyond its type, say) makes
+// the adapter throw: the parameter keeps its value, and the item shows it
+// again, so the grid shows what OK will save. The status bar tells the user;
+// the set is unchanged, so its validation and the OK button stand.
+bool CPropertyGeneral::TakeItemValue(Param_& parameter, int item) {
+  const std::string entered = _grid.GetItemText(item);
+  try {
+    GetControlAdapter(parameter)->GetControlValue(parameter, _grid, item);
+    return true;
+  } catch (...) {
+    ECOCAM_LOG(1, "CPropertyGeneral::OnItemChanged: ERROR: Exception occured");
+  }
+  GetControlAdapter(parameter)->SetControlValue(parameter, _grid, item);
+  _sheet.SetStatus(parameter.name() + ": the value " + entered + " was not taken; it stays " +
+                   _grid.GetItemText(item));
+  return false;
+}
+
 void CPropertyGeneral::OnItemChanged(int item) {
   try {
     const auto found = _items.find(item);
@@ -141,7 +159,7 @@ void CPropertyGeneral::OnItemChanged(int item) {
       return;
     }
     Param_& parameter = *found->second;
-    GetControlAdapter(parameter)->GetControlValue(parameter, _grid, item);
+    if (!TakeItemValue(parameter, item)) return;
 
     // Validate may correct values (binning, area of interest); the grid
     // then shows what the set holds, not the rejected entry.

@@ -58,6 +58,9 @@ class CPropertyGeneral : public PropertyGridOwner {
 
  private:
   int SectionOf(const Param_& parameter);
+  // Copies the item's value into the parameter; false (the item reset to
+  // the parameter's value, the status bar telling why) when it cannot.
+  bool TakeItemValue(Param_& parameter, int item);
   void BuildLutColumnItem();
   // Shows again the values Validate corrected in the set.
   void RefreshItems(const std::map<int, std::string>& before);

@@ -41,12 +41,22 @@ TEST_F(CameraConfigureTest, NeverOpenedCameraStartsFromItsStoredSectionAndLimits
   EXPECT_EQ(656, Mono().CopyParameters().Get("Width").get_max<int>())
       << "the imager's width, read through a short connection";
   EXPECT_EQ(1u, sim.JournalOf("Camera_closeConnection").size()) << "the short connection is closed again";
+  EXPECT_TRUE(_view.messages.empty());
 }
 
-TEST_F(CameraConfigureTest, NoConnectionShowsNoSheetAndSavesNothing) {
-  ASSERT_EQ(0, sim.SimSdk_failCall("Camera_openConnection", simsdk::kInternalError, 0));
+// A camera that refuses the connection (in use by another program, say)
+// gets no sheet; a message box over the host's window tells the user which
+// camera, why, and what the SDK said.
+TEST_F(CameraConfigureTest, NoConnectionShowsAMessageInsteadOfTheSheetAndSavesNothing) {
+  ASSERT_EQ(0, sim.SimSdk_failCall("Camera_openConnection", simsdk::kAlreadyConnected, 0));
   EXPECT_FALSE(Mono().Configure(_view));
   EXPECT_TRUE(_view.title.empty()) << "the sheet was shown";
+  ASSERT_EQ(1u, _view.messages.size());
+  EXPECT_EQ("Configure camera on port #0: eco424MVGE|The camera eco424MVGE could not be reached, so its limits "
+            "could not be read and its settings cannot be shown.\n\nThe camera SDK reported: camera already "
+            "connected (error 1004).\n\nThe camera may be in use by another program, switched off or "
+            "disconnected.",
+            _view.messages[0]);
   EXPECT_EQ(320, StoredWidth());
   const auto lines = CameraLog::Take();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {

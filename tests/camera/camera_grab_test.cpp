@@ -13,6 +13,7 @@
 #include "imaging/pixel_conversion.h"
 #include "platform/test_clock.h"
 #include "simsdk_pattern.h"
+#include "ui/fake_view.h"
 
 namespace ecocam::testing {
 namespace {
@@ -192,6 +193,54 @@ TEST_F(GrabTest, ColourFramesMatchTheSdkConversionForEveryBayerPhaseAndMethod) {
     sdk::CameraContainer_delete(_container);
     _container = 0;
   }
+}
+
+// The sheet confirmed for an open colour camera: the next frame is converted
+// with the confirmed BayerMethod, while the acquisition mode stays the one
+// the camera was opened with (grabs still trigger) until the next open.
+TEST_F(GrabTest, ConfirmedBayerMethodAppliesFromTheNextFrameAcquisitionModeAtTheNextOpen) {
+  using imaging::BayerMethod;
+  Camera& camera = OpenCamera(true, 2, [](CameraParameters& p) {
+    p.GetParameter<ParamEnum>("BayerMethod").set_by_value(3);
+  });
+  sim.SimSdk_setPixelType(_handle, simsdk::kPixelBayerRG8);
+  const auto converted = [](int id, BayerMethod method) {
+    const auto mosaic = Pattern(simsdk::kPixelBayerRG8, id, 656, 490);
+    std::vector<std::uint8_t> rgb(656u * 490u * 3u);
+    imaging::Demosaic(mosaic.data(), 656, 656, 490, imaging::BayerPhase::kRG, method, rgb.data(), 656 * 3);
+    return rgb;
+  };
+  int id = -1;
+  auto frame = GrabOne(id);
+  EXPECT_EQ(converted(id, BayerMethod::kHQLinear), frame);
+
+  FakeView view;
+  view.script = [](ui::CPropertyGeneral& page) {
+    FakeView::Edit(page, "BayerMethod", std::string("Simple"));
+    FakeView::Edit(page, "AcquisitionMode", std::string("Fixed frequency"));
+  };
+  ASSERT_TRUE(camera.Configure(view));
+  EXPECT_EQ(1, CountLines("Camera::Configure: WARNING: AcquisitionMode=1 and PixelDepth=0 apply at the next open; "
+                          "until then the camera keeps AcquisitionMode=2 and PixelDepth=0, port=5"));
+  frame = GrabOne(id);
+  ASSERT_FALSE(frame.empty()) << "the grab no longer triggers";
+  EXPECT_EQ(converted(id, BayerMethod::kSimple), frame);
+
+  // Only a confirmed sheet changes the conversion.
+  view.pressOk = false;
+  view.script = [](ui::CPropertyGeneral& page) { FakeView::Edit(page, "BayerMethod", std::string("HQLinear")); };
+  EXPECT_FALSE(camera.Configure(view));
+  frame = GrabOne(id);
+  EXPECT_EQ(converted(id, BayerMethod::kSimple), frame);
+
+  // At the next open the confirmed mode reaches the camera: frames run free.
+  camera.Close();
+  int width = 0, height = 0;
+  ASSERT_TRUE(camera.Open(5, width, height));
+  sim.SimSdk_clearJournal();
+  camera.Grab();
+  EXPECT_TRUE(Eventually([] { return gCalls == 4; }));
+  EXPECT_TRUE(sim.JournalOf("Camera_softwareTrigger").empty());
 }
 
 // A frame of a pixel type the camera cannot have stops before the host.

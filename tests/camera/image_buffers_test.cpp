@@ -1,7 +1,10 @@
 // The frame buffer pool: sizes, the order in which loaded buffers are
 // served, row access, the queue bound and the images it hands back, and the
 // process-wide load numbers.
+#include <atomic>
+#include <chrono>
 #include <thread>
+#include <vector>
 
 #include "camera/image_buffers.h"
 #include "camera_fixture.h"
@@ -125,6 +128,66 @@ TEST_F(ImageBuffersTest, StoppedQueueHandsBackEveryQueuedImageAndRefusesNewOnes)
   EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(7)", "Image_release(8)", "Image_release(9)"));
   _pool.StartQueue();
   EXPECT_TRUE(_pool.AddSvsInfo(Record(10)));
+}
+
+// The queue's signal stands for a waiting record, never for nothing: one
+// signal may cover several records, and taking one signals again while
+// others wait behind it.
+TEST_F(ImageBuffersTest, TheQueueSignalsOnlyWhileARecordWaits) {
+  platform::Event signal;
+  SvsImageInfo out;
+  ASSERT_TRUE(_pool.AddSvsInfo(Record(0), &signal));
+  ASSERT_TRUE(_pool.AddSvsInfo(Record(0), &signal));
+  EXPECT_TRUE(signal.Wait(0));
+  EXPECT_FALSE(signal.Wait(0));
+  ASSERT_TRUE(_pool.TakeSvsInfo(out, &signal));
+  EXPECT_TRUE(signal.Wait(0)) << "a record waits behind the one taken";
+  ASSERT_TRUE(_pool.TakeSvsInfo(out, &signal));
+  EXPECT_FALSE(signal.Wait(0)) << "the queue is empty";
+  _pool.StopQueue();
+  EXPECT_FALSE(_pool.AddSvsInfo(Record(0), &signal));
+  EXPECT_FALSE(signal.Wait(0)) << "a record not queued is not signalled";
+}
+
+// The same with the SDK's threads and the wait thread racing for a while
+// (more threads than cores, so any of them may stop anywhere): every signal
+// the taker wakes on finds a record, and no record is left unsignalled.
+TEST_F(ImageBuffersTest, NoSignalFindsAnEmptyQueueUnderRacingThreads) {
+  constexpr int kProducers = 3;
+  platform::Event signal;
+  std::atomic<bool> stop{false};
+  std::atomic<int> produced{0};
+  std::atomic<int> finished{0};
+  std::vector<std::thread> producers;
+  for (int p = 0; p < kProducers; ++p) {
+    producers.emplace_back([&] {
+      while (!stop.load()) {
+        while (_pool.QueuedCount() > 50) std::this_thread::yield();
+        if (_pool.AddSvsInfo(Record(0), &signal)) ++produced;
+      }
+      ++finished;
+    });
+  }
+  const auto start = std::chrono::steady_clock::now();
+  int taken = 0;
+  int empty = 0;
+  while (finished.load() < kProducers || taken < produced.load()) {
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    if (elapsed > std::chrono::milliseconds(1500)) stop = true;
+    if (elapsed > std::chrono::seconds(10)) break;  // a record lost its signal
+    if (!signal.Wait(100)) continue;
+    SvsImageInfo out;
+    if (_pool.TakeSvsInfo(out, &signal)) {
+      ++taken;
+    } else {
+      ++empty;
+    }
+  }
+  stop = true;
+  for (std::thread& producer : producers) producer.join();
+  EXPECT_GT(taken, 1000);
+  EXPECT_EQ(produced.load(), taken);
+  EXPECT_EQ(0, empty);
 }
 
 TEST_F(ImageBuffersTest, LoadNumbersNeverDecreaseAcrossPoolsAndThreads) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,14 +92,28 @@ TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {
   }
   std::fill(dest.begin(), dest.end(), 0xEE);
   EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 5));  // negative range
-  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 9));  // empty range
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 5, 10, 8));
   EXPECT_EQ(0, getCVLGrabRow(0, 3, nullptr, 5, 0, 10));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, nullptr, 5, 10, 9));
   EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 490, 0, 10));  // beyond the last row
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 490, 10, 9));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), -1, 10, 9));
+  // An empty range succeeds without copying anything.
+  EXPECT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 5, 10, 9));
+  EXPECT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 0, 0, -1));
   EXPECT_EQ(0xEE, dest[0]);
 
   // Reading the last row frees the frame.
   ASSERT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 489, 0, 655));
   EXPECT_EQ(row(489), copied(1968));
+  EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 0, 0, 655));
+
+  // So does an empty range on the last row.
+  ASSERT_EQ(1, doCVLGrab(0, 3));
+  ASSERT_TRUE(Eventually([] { return gCompletions == 2; }));
+  std::fill(dest.begin(), dest.end(), 0xEE);
+  EXPECT_EQ(1, getCVLGrabRow(0, 3, dest.data(), 489, 7, 6));
+  EXPECT_EQ(0xEE, dest[0]);
   EXPECT_EQ(0, getCVLGrabRow(0, 3, dest.data(), 0, 0, 655));
   closeCVLPort(0, 3);
 }
@@ -163,6 +178,61 @@ TEST_F(ExportsGrabTest, PropertiesThroughTheExports) {
   EXPECT_EQ(0, getProperty(0, 9, "PixelSize", &value));  // no camera on the port
   EXPECT_EQ(0, doCVLGrab(0, 9));
   closeCVLPort(0, 1);
+}
+
+// The host's message procedure: every message (the timestamps dropped).
+std::mutex gMessagesLock;
+std::vector<std::string> gMessages;
+std::atomic<unsigned> gMessageCalls{0};
+void ECOCAM_CALL Collect(const char* text) {
+  if (gMessageCalls++ % 2 == 0) return;
+  std::lock_guard<std::mutex> guard(gMessagesLock);
+  gMessages.emplace_back(text != nullptr ? text : "");
+}
+std::vector<std::string> TakeMessages() {
+  std::lock_guard<std::mutex> guard(gMessagesLock);
+  std::vector<std::string> taken;
+  taken.swap(gMessages);
+  return taken;
+}
+
+// A host that reads every 64 x 48 frame whole inside its callback.
+std::atomic<int> gFramesRead{0};
+int ECOCAM_CALL ReadWhole(int grabber, int port) {
+  std::vector<std::uint8_t> row(64 * 3);
+  for (int y = 0; y < 48; ++y) getCVLGrabRow(grabber, port, row.data(), y, 0, 63);
+  return ++gFramesRead;
+}
+
+// Two cameras streaming as fast as the simulated cameras go, every frame
+// read whole in the callback: with LogLevel 1 the message procedure hears
+// only level-1 lines, and a normal stream has none to tell (the wait
+// thread's extra wake-ups for frames queued behind one signal included).
+TEST_F(ExportsGrabTest, AFullRateStreamWritesNoLevelOneLine) {
+  for (int camera = 0; camera < 2; ++camera) sim.SimSdk_setCameraLimit(camera, "FrameRateMax", 1000);
+  {
+    std::ofstream ini(dir.path() / "SVS-Vistek.ini");
+    for (const char* model : {"eco424MVGE", "eco424CVGE"}) {
+      ini << "[" << model << "]\nLogLevel=1\nLogDebugView=0\nWidth=64\nHeight=48\n"
+          << "AcquisitionMode=Fixed frequency\nFrameRate=1000\n";
+    }
+  }
+  gFramesRead = 0;
+  ASSERT_EQ(1, initialize(dir.path().string().c_str(), &Collect));
+  for (int port = 0; port < 2; ++port) {
+    int size[2] = {0, 0};
+    ASSERT_EQ(1, openCVLPort(0, port, port == 0 ? "eco424MVGE" : "eco424CVGE", size));
+    ASSERT_EQ(64, size[0]);
+    ASSERT_EQ(1, setCompleteCallback(0, port, &ReadWhole));
+  }
+  TakeMessages();  // the open's own level-1 line
+  for (int port = 0; port < 2; ++port) ASSERT_EQ(1, setProperty(0, port, "continuous", 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  for (int port = 0; port < 2; ++port) ASSERT_EQ(1, setProperty(0, port, "continuous", 0));
+  const std::vector<std::string> lines = TakeMessages();
+  for (int port = 0; port < 2; ++port) closeCVLPort(0, port);
+  EXPECT_GT(gFramesRead.load(), 500);
+  EXPECT_TRUE(lines.empty()) << lines.size() << " lines, the first: " << lines.front();
 }
 
 // Four cameras streaming while the host opens, closes, grabs, reads rows and

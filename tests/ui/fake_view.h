@@ -22,6 +22,9 @@ class FakeView : public ui::ConfigureView {
     questions.push_back(caption + "|" + text);
     return answer;
   }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    messages.push_back(caption + "|" + text);
+  }
   bool RunModal(ui::CSheet1& sheet, ui::CPropertyGeneral& page) override {
     title = sheet.Title();
     page.OnInitDialog();
@@ -43,6 +46,7 @@ class FakeView : public ui::ConfigureView {
   std::string nameLabel = "(Name)";
   std::string descriptionLabel = "(Description)";
   std::vector<std::string> questions;
+  std::vector<std::string> messages;
   std::string title;
   bool answer = true;
   bool pressOk = true;

@@ -111,6 +111,31 @@ TEST_F(PropertyGeneralTest, InvalidWidthDisablesOkAndAValidEditRestoresIt) {
   EXPECT_DOUBLE_EQ(_set.Get(pn::Gamma).get_val<double>(), 9.0);  // kept as entered
 }
 
+// A value the grid holds but the parameter cannot (an int's Width of three
+// thousand million): the item shows the parameter's value again, so the grid
+// shows what OK will save, and the status bar says the value was not taken.
+TEST_F(PropertyGeneralTest, AValueTheParameterCannotTakeIsShownBackAndReported) {
+  CPropertyGeneral& page = Open();
+  FakeView::Edit(page, pn::Width, 640);
+  _log.Take();
+  FakeView::Edit(page, pn::Width, 3000000000LL);
+  EXPECT_EQ(_set.Get(pn::Width).get_val<int>(), 640);
+  EXPECT_EQ(page.Grid().GetItemText(page.ItemOf(pn::Width)), "640");
+  EXPECT_EQ(_view.status, "Width: the value 3000000000 was not taken; it stays 640");
+  EXPECT_TRUE(_view.okEnabled);
+  EXPECT_EQ(_log.Take(), (std::vector<std::string>{"CPropertyGeneral::OnItemChanged: ERROR: Exception occured"}));
+
+  // While the set is invalid, OK stays disabled through a refused value.
+  FakeView::Edit(page, pn::Gamma, 9.0);
+  FakeView::Edit(page, pn::Height, -5000000000LL);
+  EXPECT_FALSE(_view.okEnabled);
+  EXPECT_EQ(page.Grid().GetItemText(page.ItemOf(pn::Height)),
+            std::to_string(_set.Get(pn::Height).get_val<int>()));
+  FakeView::Edit(page, pn::Gamma, 1.0);
+  EXPECT_TRUE(_view.okEnabled);
+  EXPECT_EQ(_view.status, "");
+}
+
 TEST_F(PropertyGeneralTest, BinningCorrectedByValidationIsShown) {
   CPropertyGeneral& page = Open();
   FakeView::Edit(page, pn::Width, 101);

@@ -1,6 +1,7 @@
 // The Win32 sheet on a real (virtual) display: a value edited through the
 // grid window's own click-and-type path, OK disabled for an invalid width
-// and enabled again, OK saving the set, and a screenshot of the sheet.
+// and enabled again, a width no parameter can hold shown back, OK saving
+// the set, and a screenshot of the sheet.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -31,6 +32,9 @@ struct Observed {
   std::string invalidStatus;
   bool okEnabledWhenValid = false;
   std::string validStatus;
+  std::string refusedStatus;
+  bool okEnabledWhenRefused = false;
+  std::string shownWhenRefused;
   std::string nameLabel;
   std::string nameLabelAfterDown;
   bool screenshot = false;
@@ -62,6 +66,24 @@ bool TypeInto(HWND grid, const char* label, const char* text) {
   SetWindowTextA(editor, text);
   SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
   return true;
+}
+
+// What the item shows: the text its editor opens with (Escape leaves it).
+std::string ShownText(HWND grid, const char* label) {
+  const int item = static_cast<int>(SendMessageA(grid, win32::kGridFindItem, 0, reinterpret_cast<LPARAM>(label)));
+  POINT point{};
+  if (item < 0 || !SendMessageA(grid, win32::kGridGetValuePoint, static_cast<WPARAM>(item),
+                                reinterpret_cast<LPARAM>(&point))) {
+    return "(no item)";
+  }
+  SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+  SendMessageA(grid, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+  HWND editor = FindWindowExA(grid, nullptr, "Edit", nullptr);
+  if (editor == nullptr) return "(no editor)";
+  char text[256] = {};
+  GetWindowTextA(editor, text, sizeof text);
+  SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+  return text;
 }
 
 bool SaveScreenshot(HWND window, const char* path) {
@@ -122,6 +144,12 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD) {
     g_seen.okEnabledWhenValid = IsWindowEnabled(ok) != FALSE;
     g_seen.validStatus = StatusText(sheet);
   }
+  // A width no int holds: the item goes back to what OK will save.
+  if (TypeInto(grid, pn::Width, "3000000000")) {
+    g_seen.refusedStatus = StatusText(sheet);
+    g_seen.okEnabledWhenRefused = IsWindowEnabled(ok) != FALSE;
+    g_seen.shownWhenRefused = ShownText(grid, pn::Width);
+  }
   char label[256] = {};
   GetDlgItemTextA(page, win32::kPageNameLabel, label, sizeof label);
   g_seen.nameLabel = label;
@@ -132,7 +160,56 @@ void CALLBACK Drive(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
 }
 
+// What the timer saw of a message box.
+struct MessageSeen {
+  std::string caption;
+  bool found = false;
+  HWND owner = nullptr;
+  std::string text;
+  int ticks = 0;
+};
+MessageSeen g_message;
+
+BOOL CALLBACK CollectText(HWND child, LPARAM) {
+  char text[1024] = {};
+  GetWindowTextA(child, text, sizeof text);
+  g_message.text += text;
+  g_message.text += "|";
+  return TRUE;
+}
+
+void CALLBACK CloseMessage(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND box = FindWindowA("#32770", g_message.caption.c_str());
+  if (box == nullptr || !IsWindowVisible(box)) {
+    if (++g_message.ticks > 100) KillTimer(nullptr, timer);
+    return;
+  }
+  KillTimer(nullptr, timer);
+  g_message.found = true;
+  g_message.owner = GetWindow(box, GW_OWNER);
+  EnumChildWindows(box, &CollectText, 0);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 class Win32ViewTest : public ecocam::testing::ParamsTest {};
+
+// A message the driver shows (a camera it cannot reach, say) is a box owned
+// by the host's window, with the text and caption given.
+TEST_F(Win32ViewTest, AMessageIsABoxOwnedByTheHostWindow) {
+  HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(host, nullptr);
+  g_message = MessageSeen{};
+  g_message.caption = ConfigureTitle(-1, "eco424MVGE");
+  auto view = CreateConfigureView(host);
+  ASSERT_NE(view, nullptr);
+  SetTimer(nullptr, 0, 200, &CloseMessage);
+  view->ShowMessage("The camera eco424MVGE could not be reached.", g_message.caption);
+  DestroyWindow(host);
+  ASSERT_TRUE(g_message.found);
+  EXPECT_EQ(g_message.owner, host);
+  EXPECT_NE(g_message.text.find("The camera eco424MVGE could not be reached."), std::string::npos) << g_message.text;
+}
 
 TEST_F(Win32ViewTest, EditThroughTheGridValidatesAndOkSaves) {
   CameraParameters camera(CameraInfo{1, "eco424MVGE"});
@@ -150,6 +227,9 @@ TEST_F(Win32ViewTest, EditThroughTheGridValidatesAndOkSaves) {
   EXPECT_EQ(g_seen.invalidStatus, "Width + OffsetX = 2000, which is more than maxWidth= 1280");
   EXPECT_TRUE(g_seen.okEnabledWhenValid);
   EXPECT_EQ(g_seen.validStatus, "");
+  EXPECT_EQ(g_seen.refusedStatus, "Width: the value 3000000000 was not taken; it stays 640");
+  EXPECT_TRUE(g_seen.okEnabledWhenRefused);
+  EXPECT_EQ(g_seen.shownWhenRefused, "640");
   EXPECT_EQ(g_seen.nameLabel, "Width [1..1280]");
   EXPECT_EQ(g_seen.nameLabelAfterDown, "Height [1..200]");
   EXPECT_TRUE(g_seen.screenshot);

@@ -13,10 +13,13 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/msgdlg.h>
 #include <wx/propgrid/propgrid.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +33,8 @@
 #include <vector>
 
 #include "ecocam/ecocam.h"
+#include "imaging/pixel_conversion.h"
+#include "simsdk_pattern.h"
 #include "simsdk/sim_sdk_fixture.h"
 #include "support/temp_dir.h"
 #include "ui/wx/sheet_dialog.h"
@@ -264,6 +269,127 @@ TEST_F(WxSheetTest, TheSheetValidatesEditsSavesOnOkAndForgetsOnCancel) {
   EXPECT_NE(Ini().find("Width=640"), std::string::npos) << Ini();
 }
 
+// A width the parameter cannot hold: the grid shows the width OK would save
+// again, and the status bar says the value was not taken.
+TEST_F(WxSheetTest, AValueTheParameterCannotTakeIsShownBack) {
+  wxString before;
+  Script script({
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        before = s->grid.GetPropertyValueAsString("Width");
+        s->grid.ChangePropertyValue("Width", wxVariant(3000000000L));
+      },
+      [&](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->grid.GetPropertyValueAsString("Width"), before);
+        EXPECT_EQ(s->Status(), "Width: the value 3000000000 was not taken; it stays " + before.ToStdString());
+        EXPECT_TRUE(s->ok.IsEnabled());
+        Press(d, wxID_OK);
+      },
+  });
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  EXPECT_TRUE(MessageLog::Has("CPropertyGeneral::OnItemChanged: ERROR: Exception occured")) << MessageLog::All();
+  EXPECT_NE(Ini().find("Width=" + before.ToStdString()), std::string::npos) << Ini();
+}
+
+// A camera that refuses the connection (in use by another program, say):
+// instead of the sheet, an error box owned by the host's window names the
+// camera, says its limits could not be read and gives the SDK's text.
+TEST_F(WxSheetTest, ACameraThatCannotBeReachedIsReportedInAMessageBoxOverTheHostWindow) {
+  HostWindow host(XvfbEnvironment::Display());
+  ASSERT_NE(host.Id(), 0u);
+  ASSERT_EQ(0, sim.SimSdk_failCall("Camera_openConnection", simsdk::kAlreadyConnected, 0));
+  std::string text;
+  bool errorIcon = false;
+  int transient = -1;
+  Script script({
+      [&](wxDialog& d) {
+        EXPECT_FALSE(SheetOf(d));
+        EXPECT_EQ(d.GetTitle(), "Configure camera on port #0: eco424MVGE");
+        if (auto* box = dynamic_cast<wxMessageDialogBase*>(&d)) {
+          text = std::string(box->GetMessage().utf8_str());
+          errorIcon = (box->GetMessageDialogStyle() & wxICON_ERROR) != 0;
+        }
+        transient = host.TransientChildren();
+        Press(d, wxID_OK);
+      },
+  });
+  const auto parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
+  EXPECT_EQ(configureCamera(parent, "eco424MVGE"), 1) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  EXPECT_EQ(transient, 1);
+  EXPECT_TRUE(errorIcon);
+  EXPECT_NE(text.find("The camera eco424MVGE could not be reached, so its limits could not be read"),
+            std::string::npos) << text;
+  EXPECT_NE(text.find("camera already connected (error 1004)"), std::string::npos) << text;
+  EXPECT_NE(text.find("in use by another program"), std::string::npos) << text;
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "SVS-Vistek.ini"));
+  EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: cannot read the camera's limits")) << MessageLog::All();
+  MessageLog::Clear();  // the expected error, not one for TearDown to find
+}
+
+std::atomic<int> gFrames{0};
+int ECOCAM_CALL CountFrame(int, int) { return ++gFrames; }
+
+// Through the exports: the sheet confirmed for an open colour camera
+// changes the demosaicing from the very next frame.
+TEST_F(WxSheetTest, ABayerMethodConfirmedForAnOpenCameraAppliesToTheNextFrame) {
+  std::ofstream(dir.path() / "SVS-Vistek.ini") << "[eco424CVGE]\nAcquisitionMode=Software trigger\n"
+                                                  "BayerMethod=HQLinear\nWidth=656\nHeight=490\n";
+  int size[2] = {0, 0};
+  ASSERT_EQ(openCVLPort(0, 0, "eco424CVGE", size), 1);
+  ASSERT_EQ(size[0], 656);
+  ASSERT_EQ(size[1], 490);
+  sim.SimSdk_setPixelType(sim.SimSdk_findCamera("eco424CVGE"), simsdk::kPixelBayerRG8);
+  ASSERT_EQ(setCompleteCallback(0, 0, &CountFrame), 1);
+  const auto grab = [] {
+    const int before = gFrames;
+    std::vector<std::uint8_t> frame(656u * 490u * 3u);
+    if (doCVLGrab(0, 0) != 1) return std::vector<std::uint8_t>();
+    for (int i = 0; i < 500 && gFrames == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int y = 0; y < 490; ++y) {
+      if (getCVLGrabRow(0, 0, frame.data() + y * 656 * 3, y, 0, 655) != 1) return std::vector<std::uint8_t>();
+    }
+    return frame;
+  };
+  // The frame's image id is not known here: any recent one will do.
+  const auto convertedWith = [](const std::vector<std::uint8_t>& frame, imaging::BayerMethod method) {
+    std::vector<std::uint8_t> mosaic(656u * 490u);
+    std::vector<std::uint8_t> rgb(frame.size());
+    for (int id = 0; id < 20; ++id) {
+      simsdk::FillPattern(simsdk::kPixelBayerRG8, id, 656, 490, mosaic.data());
+      imaging::Demosaic(mosaic.data(), 656, 656, 490, imaging::BayerPhase::kRG, method, rgb.data(), 656 * 3);
+      if (rgb == frame) return true;
+    }
+    return false;
+  };
+  auto frame = grab();
+  ASSERT_FALSE(frame.empty());
+  EXPECT_TRUE(convertedWith(frame, imaging::BayerMethod::kHQLinear));
+
+  Script script({
+      [](wxDialog& d) {
+        auto s = SheetOf(d);
+        ASSERT_TRUE(s);
+        s->grid.ChangePropertyValue("BayerMethod", wxVariant(1L));  // "Simple"
+      },
+      [](wxDialog& d) { Press(d, wxID_OK); },
+  });
+  EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 0) << MessageLog::All();
+  EXPECT_TRUE(script.Finished());
+  EXPECT_EQ(script.Failure(), "");
+  frame = grab();
+  ASSERT_FALSE(frame.empty());
+  EXPECT_TRUE(convertedWith(frame, imaging::BayerMethod::kSimple));
+  EXPECT_FALSE(convertedWith(frame, imaging::BayerMethod::kHQLinear));
+  closeCVLPort(0, 0);
+}
+
 TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
   const std::string lut = (dir.path() / "gains.csv").string();
   std::ofstream(lut) << "in;red;green\n0;1;2\n";
@@ -325,6 +451,9 @@ TEST_F(WxSheetTest, OnlyTheThreadThatStartedWxShowsTheSheet) {
 }
 
 TEST_F(WxSheetTest, APendingGrabAsksBeforeTheSheet) {
+  // Triggered frames only: a free-running frame already on its way when
+  // production pauses would serve the grab and take the question away.
+  std::ofstream(dir.path() / "SVS-Vistek.ini") << "[eco424CVGE]\nAcquisitionMode=Software trigger\n";
   int size[2] = {0, 0};
   ASSERT_EQ(openCVLPort(0, 0, "eco424CVGE", size), 1);
   sim.SimSdk_pauseFrames(1);

@@ -57,6 +57,9 @@ class Win32ConfigureView : public ConfigureView {
   bool AskOkCancel(const std::string& text, const std::string& caption) override {
     return MessageBoxA(_parent, text.c_str(), caption.c_str(), MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
   }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    MessageBoxA(_sheet != nullptr ? _sheet : _parent, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
+  }
 
   bool RunModal(CSheet1& sheet, CPropertyGeneral& page) override;
 

@@ -43,13 +43,12 @@ class WxSheetWindow : public SheetWindow {
 
   bool AskOkCancel(const char* text, const char* caption) override {
     bool ok = false;
-    Shielded([&] {
-      wxWindow* host = FindHostWindow(_parentXid);
-      wxGenericMessageDialog box(host, FromModel(text), FromModel(caption), wxOK | wxCANCEL | wxICON_EXCLAMATION);
-      if (host == nullptr && _parentXid != 0) SetTransientFor(box, _parentXid);
-      ok = box.ShowModal() == wxID_OK;
-    });
+    Shielded([&] { ok = ShowBox(text, caption, wxOK | wxCANCEL | wxICON_EXCLAMATION) == wxID_OK; });
     return ok;
+  }
+
+  void ShowMessage(const char* text, const char* caption) override {
+    Shielded([&] { ShowBox(text, caption, wxOK | wxICON_ERROR); });
   }
 
   bool RunModal(const char* title, SheetModel& model) override {
@@ -85,6 +84,23 @@ class WxSheetWindow : public SheetWindow {
     } catch (...) {
       LogLine(1, "Camera::Configure: ERROR: Exception occured");
     }
+  }
+
+  // A modal message box over the sheet while it is shown, else over the
+  // host's window (a wx window of the host, or an X11 window it is made
+  // transient for); its result.
+  int ShowBox(const char* text, const char* caption, long style) {
+    wxWindow* host = _dialog != nullptr ? _dialog : FindHostWindow(_parentXid);
+    wxGenericMessageDialog box(host, FromModel(text), FromModel(caption), style);
+    if (host == nullptr && _parentXid != 0) {
+      // The box makes its window only when it is shown.
+      const unsigned long xid = _parentXid;
+      box.Bind(wxEVT_INIT_DIALOG, [&box, xid](wxInitDialogEvent& event) {
+        SetTransientFor(box, xid);
+        event.Skip();
+      });
+    }
+    return box.ShowModal();
   }
 
   unsigned long _parentXid;

@@ -13,7 +13,7 @@
 namespace ecocam::ui::wxview {
 
 // Raised whenever a class below changes shape.
-inline constexpr int kBoundaryVersion = 1;
+inline constexpr int kBoundaryVersion = 2;
 inline constexpr char kLibraryName[] = "libecocam-ui-wx.so";
 inline constexpr char kEntryPointName[] = "ecocam_ui_wx_open";
 
@@ -83,6 +83,9 @@ class SheetWindow {
   virtual void SetDescriptionLabel(const char* text) = 0;
   // OK/Cancel question with a warning icon; true for OK.
   virtual bool AskOkCancel(const char* text, const char* caption) = 0;
+  // A message with an OK button and an error icon, owned by the sheet while
+  // it is shown, else by the parent; returns when it was closed.
+  virtual void ShowMessage(const char* text, const char* caption) = 0;
   // Shows the sheet modally; true only when it ended with OK.
   virtual bool RunModal(const char* title, SheetModel& model) = 0;
   // Ends this object; the driver calls it once, last.

@@ -151,6 +151,9 @@ class LoadedView : public ConfigureView {
   bool AskOkCancel(const std::string& text, const std::string& caption) override {
     return _window->AskOkCancel(text.c_str(), caption.c_str());
   }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    _window->ShowMessage(text.c_str(), caption.c_str());
+  }
   bool RunModal(CSheet1& sheet, CPropertyGeneral& page) override {
     PageModel model(sheet, page);
     return _window->RunModal(sheet.Title().c_str(), model);
