@@ -1,5 +1,6 @@
 // Property access by name on an open camera: the special names, the type
 // table, the write permission, the push of a written value and "Reset".
+#include <algorithm>
 #include <memory>
 
 #include "camera/camera.h"
@@ -52,7 +53,15 @@ TEST_F(PropertiesTest, SpecialNamesAreLiveStateOrCommands) {
   EXPECT_FALSE(Mono().SetProperty("NoSuchName", 1));
   EXPECT_FALSE(Mono().GetProperty("NoSuchName", value));
   EXPECT_FALSE(Mono().GetProperty(nullptr, value));
-  EXPECT_TRUE(CameraLog::Take().size() <= 3);
+  // Lines of a frame the free-running camera delivered meanwhile aside.
+  std::vector<std::string> lines = CameraLog::Take();
+  lines.erase(std::remove_if(lines.begin(), lines.end(),
+                             [](const std::string& l) {
+                               return l.rfind("Camera::ProcessEvent", 0) == 0 || l.rfind("CameraWaitThread::", 0) == 0 ||
+                                      l.rfind("Camera::SvsCallback", 0) == 0;
+                             }),
+              lines.end());
+  EXPECT_LE(lines.size(), 3u);
 }
 
 TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
