@@ -10,6 +10,7 @@
 #include "platform/never_destroyed.h"
 #include "platform/system.h"
 #include "sdk/sdk.h"
+#include "sdk/sdk_function_table.h"
 
 namespace ecocam {
 namespace {
@@ -35,11 +36,29 @@ std::mutex& LifecycleLock() {
   return lock.get();
 }
 
-// Runs at unload or exit when the host did not call the last finalize.
+// How long the teardown at unload waits for each thread that was left to end
+// by itself.
+constexpr std::uint32_t kAbandonedJoinMs = 1000;
+
+// Forgets the last registry once it is gone; the weak reference would
+// otherwise keep its memory.
+void ForgetRetired(Slot& slot) {
+  std::lock_guard<std::mutex> guard(slot.lock);
+  if (slot.retiring.expired()) slot.retiring.reset();
+}
+
+// Runs at unload or exit: closes what the host did not finalize, and frees
+// the memory the never-destroyed objects hold, which an unloaded library
+// could no longer reach.
 void TeardownAtUnload() {
-  if (!CameraList::HasInstance()) return;
-  ECOCAM_LOG(1, "CameraList: WARNING: library unloaded without finalize, cameras closed");
-  CameraList::DestroyInstance();
+  if (CameraList::HasInstance()) {
+    ECOCAM_LOG(1, "CameraList: WARNING: library unloaded without finalize, cameras closed");
+    CameraList::DestroyInstance();
+  }
+  ForgetRetired(TheSlot());
+  // A wait thread that ended after finalize ran inside its callback.
+  CameraWaitThread::JoinAbandonedThreads(kAbandonedJoinMs);
+  sdk::SdkFunctionTable::Instance().ReleaseAtUnload();
 }
 
 // Once per process, after the first discovery, so it runs before the
@@ -66,7 +85,10 @@ bool WaitForRetired(Slot& slot) {
   for (std::uint32_t waited = 0;; ++waited) {
     {
       std::lock_guard<std::mutex> guard(slot.lock);
-      if (slot.retiring.expired()) return true;
+      if (slot.retiring.expired()) {
+        slot.retiring.reset();
+        return true;
+      }
     }
     if (waited == CameraList::kRetireTimeoutMs) return false;
     platform::SleepMs(1);
@@ -190,6 +212,7 @@ void CameraList::DestroyInstance() {
     return;
   }
   registry.reset();
+  ForgetRetired(slot);
 }
 
 void CameraList::Shutdown() {

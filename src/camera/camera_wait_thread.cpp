@@ -142,6 +142,9 @@ bool CameraWaitThread::JoinAbandonedThreads(std::uint32_t timeoutMs) {
   for (auto it = threads.begin(); it != threads.end();) {
     it = (*it)->Join(timeoutMs) ? threads.erase(it) : it + 1;
   }
+  // The list lives in storage an unloaded library gives back: keep no
+  // memory of it when it is empty.
+  if (threads.empty()) Threads().swap(threads);
   return threads.empty();
 }
 

@@ -22,6 +22,8 @@ class DynamicLibrary {
   bool Loaded() const { return _handle != nullptr; }
   // The system's description of the last failed Load, for log lines.
   const std::string& LastError() const { return _lastError; }
+  // Frees the description's memory.
+  void ForgetLastError() { std::string().swap(_lastError); }
 
  private:
   void* _handle = nullptr;

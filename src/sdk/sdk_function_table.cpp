@@ -57,6 +57,12 @@ bool SdkFunctionTable::Load() {
   return complete;
 }
 
+void SdkFunctionTable::ReleaseAtUnload() {
+  Unload();
+  std::string(DefaultLibraryName()).swap(_libraryName);
+  _library.ForgetLastError();
+}
+
 // Unloads the library. The addresses stay in the table, but every forwarding
 // function returns its fallback until the next Load.
 void SdkFunctionTable::Unload() {

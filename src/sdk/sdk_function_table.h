@@ -29,6 +29,10 @@ class SdkFunctionTable {
 
   bool Load();
   void Unload();
+  // Unloads the SDK and frees the memory the table holds, when the driver
+  // itself is unloaded (the table is never destroyed). A later Load still
+  // works, with the default library name.
+  void ReleaseAtUnload();
   bool IsLoaded() const { return _loaded.load(std::memory_order_acquire); }
 
   const SdkEntry& Entry(SdkRow row) const { return _entries[static_cast<int>(row)]; }

@@ -1,5 +1,6 @@
 // A host program for the lifecycle tests: loads the driver by path, runs one
-// scenario through the exports and exits. A scenario that hangs (in the
+// scenario through the exports and exits (the unload scenarios unload the
+// driver first; the others exit with it loaded). A scenario that hangs (in the
 // driver, at unload or at exit) is ended by a watchdog with exit code 97, so
 // the test sees a hang as a result instead of waiting for it.
 //
@@ -66,6 +67,9 @@ bool BindAll(const ecocam::platform::DynamicLibrary& l, Driver& d) {
 }
 
 Driver gDriver;
+// Static, so the scenarios that do not unload the driver leave it loaded
+// until exit: the driver's own exit handler then runs before it goes.
+ecocam::platform::DynamicLibrary gLibrary;
 int gWidth = 0;
 int gHeight = 0;
 std::atomic<int> gFrames{0};
@@ -122,6 +126,11 @@ bool OpenStreaming(const Driver& d) {
          d.setProperty(0, 0, "continuous", 1) == 1;
 }
 
+int Fail(const char* step) {
+  std::fprintf(stderr, "failed: %s\n", step);
+  return kExitFailed;
+}
+
 bool WaitForFrames(int count) {
   for (int i = 0; i < 1000 && gFrames.load() < count; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return gFrames.load() >= count;
@@ -142,36 +151,37 @@ int main(int argc, char** argv) {
     std::_Exit(kExitHung);
   }).detach();
 
-  ecocam::platform::DynamicLibrary library;
-  if (!library.Load(argv[1]) || !BindAll(library, gDriver)) {
-    std::fprintf(stderr, "cannot load the driver: %s\n", library.LastError().c_str());
+  if (!gLibrary.Load(argv[1]) || !BindAll(gLibrary, gDriver)) {
+    std::fprintf(stderr, "cannot load the driver: %s\n", gLibrary.LastError().c_str());
     return kExitFailed;
   }
   const Driver& d = gDriver;
   const char* systemPath = argv[2];
+  const auto start = [&] { return d.initialize(systemPath, nullptr) == 1 && d.getCVLNoOfSupportedCameras() > 0; };
+  const auto stream = [&](int frames) { return start() && OpenStreaming(d) && WaitForFrames(frames); };
   if (scenario == "early") {
-    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return kExitFailed;
+    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return Fail("calls before initialize");
   } else if (scenario == "late") {
-    if (d.initialize(systemPath, nullptr) != 1 || d.getCVLNoOfSupportedCameras() < 1) return kExitFailed;
+    if (!start()) return Fail("initialize");
     d.finalize();
-    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return kExitFailed;
+    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return Fail("calls after finalize");
   } else if (scenario == "finalize-in-callback") {
-    if (d.initialize(systemPath, nullptr) != 1 || !OpenStreaming(d) || !WaitForFrames(2)) return kExitFailed;
+    if (!stream(2)) return Fail("streaming");
     d.finalize();
     // Whatever the callback still calls fails; nothing is left running.
-    if (PerPortCalls(d) != 0) return kExitFailed;
+    if (PerPortCalls(d) != 0) return Fail("calls after finalize");
   } else if (scenario == "finalize-inside-callback") {
     gFinalizeInside = true;
-    if (d.initialize(systemPath, nullptr) != 1 || !OpenStreaming(d) || !WaitForFrames(3)) return kExitFailed;
+    if (!stream(3)) return Fail("streaming");
     while (!gFinalized.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return kExitFailed;
+    if (PerPortCalls(d) != 0 || d.getCVLNoOfSupportedCameras() != 0) return Fail("calls after finalize");
     // A new start after it works as the first did.
-    if (d.initialize(systemPath, nullptr) != 1 || d.getCVLNoOfSupportedCameras() < 1) return kExitFailed;
+    if (!start()) return Fail("initialize again");
     d.finalize();
   } else if (scenario == "unload-streaming" || scenario == "unload-closed") {
-    if (d.initialize(systemPath, nullptr) != 1 || !OpenStreaming(d) || !WaitForFrames(2)) return kExitFailed;
+    if (!stream(2)) return Fail("streaming");
     if (scenario == "unload-closed") d.closeCVLPort(0, 0);
-    library.Unload();
+    gLibrary.Unload();
   } else {
     std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
     return 2;
