@@ -1,5 +1,38 @@
 # Build helpers shared by every folder.
 
+# ecocam_add_subdirectories(dir...): adds each folder, relative to the
+# current one. A folder without a CMakeLists.txt stops the configure: the
+# build never leaves a subsystem out without saying so.
+function(ecocam_add_subdirectories)
+  foreach(dir IN LISTS ARGN)
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt is missing: the folder is part of the build")
+    endif()
+    add_subdirectory(${dir})
+  endforeach()
+endfunction()
+
+# ecocam_require_targets(target...): stops the configure when a target the
+# current folder builds on does not exist.
+function(ecocam_require_targets)
+  foreach(target IN LISTS ARGN)
+    if(NOT TARGET ${target})
+      message(FATAL_ERROR "${CMAKE_CURRENT_SOURCE_DIR} needs the target ${target}, which no folder defined")
+    endif()
+  endforeach()
+endfunction()
+
+# ecocam_optional_part(NAME text BUILT) or ecocam_optional_part(NAME text
+# REASON why): the one configure line of an optional part.
+function(ecocam_optional_part)
+  cmake_parse_arguments(P "BUILT" "NAME;REASON" "" ${ARGN})
+  if(P_BUILT)
+    message(STATUS "ecocam: ${P_NAME}: built")
+  else()
+    message(STATUS "ecocam: ${P_NAME}: not built, ${P_REASON}")
+  endif()
+endfunction()
+
 # Warnings, format checking and sanitizers for every target.
 function(ecocam_setup_compiler)
   add_compile_options(-Wall -Wextra -Wformat -Wformat-security)

@@ -6,6 +6,12 @@
 // The registry creates it and hands it what it needs of the registry: the
 // SDK camera container (for the streaming channel) and the wait thread (to
 // register with while open). Either may be absent for a camera used alone.
+//
+// Threads. "Host thread" below is any thread of the host inside an export;
+// since the host may call exports from inside its completion callback, that
+// includes the wait thread. The SDK's streaming thread runs only the stream
+// callback; the wait thread runs ProcessEvent and whatever the host's
+// callback calls. Accessors over atomics may be read from any thread.
 #pragma once
 
 #include <atomic>
@@ -32,6 +38,7 @@ class ConfigureView;
 class CameraWaitThread;
 
 // The SDK's stream callback: `context` is the Camera given to the channel.
+// Runs on the SDK's streaming thread.
 int ECOCAM_SDK_CALL ImageCallback(sdk::ImageHandle image, void* context);
 
 class Camera : public PushTarget {
@@ -45,32 +52,43 @@ class Camera : public PushTarget {
   static constexpr unsigned kEntryWaitStepMs = 1000;
 
   // Throws std::runtime_error("Camera constructor failed") for a null name.
+  // Host thread (discovery in initialize). The destructor runs where the
+  // registry goes: the host thread of the last finalize or of unload, or the
+  // wait thread when that finalize came from inside the host's callback.
   Camera(const char* name, const CameraInfo& info, sdk::CameraHandle camera,
          sdk::CameraContainerHandle container = sdk::kNoContainer, CameraWaitThread* waitThread = nullptr);
   ~Camera() override;
   Camera(const Camera&) = delete;
   Camera& operator=(const Camera&) = delete;
 
+  // Host thread.
   void SetCompleteCB(CompleteCallback callback);
   // Opens the camera on `port` with its stored settings; width and height
-  // receive the delivered image size (0 on failure).
+  // receive the delivered image size (0 on failure). Host thread
+  // (openCVLPort, or the property "Reset").
   bool Open(int port, int& width, int& height);
+  // Host thread (closeCVLPort, "Reset", the last finalize), which may be the
+  // wait thread: Close may run there from inside the host's callback, and
+  // then does not wait for the wait thread to let the camera go.
   void Close();
   // Releases the wait-thread registration, the queued frames, the streaming
-  // channel and the connection.
+  // channel and the connection. Runs on the thread of Close or of a failing
+  // Open.
   void CleanupOnClose();
 
   // Shows the configuration sheet over a copy of the parameter set, owned
   // by the host's window `parent`; true when the user confirmed it with OK,
   // after which the saved copy is the camera's set (sent at its next open).
+  // Host thread (configureCamera), the one that runs the sheet.
   bool Configure(void* parent);
   // The same over a given view (tests drive it headlessly).
   bool Configure(ui::ConfigureView& view);
   // A copy of the parameter set, taken under the lock that guards the set
-  // against being replaced while it is read.
+  // against being replaced while it is read. Any thread.
   CameraParameters CopyParameters() const;
 
-  // Grab state (host thread).
+  // Grab state (host thread). ClearGrabRequest also runs on the wait thread
+  // when processing a frame failed.
   void SetContinuousGrab(bool on);
   // Requests a frame (and triggers it in software-trigger mode); always true.
   bool Grab();
@@ -88,23 +106,29 @@ class Camera : public PushTarget {
   const unsigned char* GetRow(int row);
   bool CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn);
 
-  // Property access by name (host thread).
+  // Property access by name (host thread; the wait thread when called from
+  // inside the host's callback).
   bool GetRange(const char* name, int& min, int& max);
   bool GetProperty(const char* name, int& value);
   bool SetProperty(const char* name, int value);
 
   // The missing-buffer and other-size reports are throttled process-wide;
-  // tests start them over.
+  // tests start them over. Any thread.
   static void ResetMissingBufferThrottle();
 
-  // Frame reception (SDK thread) and processing (wait thread).
+  // Frame reception: SvsCallback on the SDK's streaming thread only.
+  // Processing: ProcessEvent on the wait thread only; it calls the host's
+  // completion callback, from which the host may call any export.
   int SvsCallback(sdk::ImageHandle image);
   void ProcessEvent();
 
-  // PushTarget.
+  // PushTarget: the port is an atomic read from any thread.
   int Port() const override { return _port.load(); }
   bool IsColor() const override { return _cameraInfo.IsColor(); }
 
+  // Read from any thread: the name and info never change, the rest are
+  // atomics; Buffers and Parameters are for the camera's own threads and
+  // tests (the set is guarded by the parameters lock, not by these).
   const std::string& Name() const { return _name; }
   bool IsOpen() const { return _isOpen.load(); }
   const CameraInfo& Info() const { return _cameraInfo; }
