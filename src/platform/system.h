@@ -44,8 +44,8 @@ std::string OwnModuleFolder();
 // Arranges for `teardown` to run when this library is unloaded or the
 // process exits while its other threads still run, so the library can stop
 // the threads it started before its code goes away. Linux: at dlclose and at
-// exit, before the statics the library built earlier are destroyed (it may
-// run more than once: `teardown` must be idempotent). Windows forbids waiting
+// exit, before the statics the library built earlier are destroyed. One
+// function: a later call replaces the earlier one. Windows forbids waiting
 // for a thread while a library unloads (the loader lock), and at process exit
 // the other threads are already gone; there the module is pinned instead, so
 // it stays mapped until the process ends and no thread ever runs unmapped

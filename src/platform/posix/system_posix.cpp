@@ -4,7 +4,6 @@
 #include <syslog.h>
 #include <time.h>
 
-#include <cstdlib>
 #include <thread>
 
 #include "../system.h"
@@ -42,10 +41,24 @@ std::string LastSystemError() {
   return std::string(message != nullptr ? message : "") + " (errno " + std::to_string(error) + ")";
 }
 
-// atexit in a shared library registers with the library's handle: the
-// function runs at its dlclose, or at exit, in the reverse order of
-// registration among the library's static destructors.
-void RunAtUnload(void (*teardown)()) { std::atexit(teardown); }
+// The handler is a static object built by the first call: its destructor
+// is registered with this library's handle, so it runs at the library's
+// dlclose or at exit, before the statics built earlier are destroyed. (A
+// plain atexit would do the same, but sanitizer runtimes register it for
+// the process instead of the library, and run it after an unload.)
+namespace {
+struct UnloadHandler {
+  void (*teardown)() = nullptr;
+  ~UnloadHandler() {
+    if (teardown != nullptr) teardown();
+  }
+};
+}  // namespace
+
+void RunAtUnload(void (*teardown)()) {
+  static UnloadHandler handler;
+  handler.teardown = teardown;
+}
 
 std::string OwnModuleFolder() {
   Dl_info info{};
