@@ -29,17 +29,21 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
   int result = 0;
   Shield(
       [&] {
-        ECOCAM_LOG(2, "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
+        ECOCAM_LOG(2, "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" +
+                      Text(cameraName));
         if (IsUndefinedCamera(cameraName)) {
-          ECOCAM_LOG(1, "openCVLPort: ERROR: undefined camera, " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
+          ECOCAM_LOG(1, "openCVLPort: ERROR: undefined camera, " + GrabberAndPort(grabberNo, portNo) +
+                        ", cameraName=" + Text(cameraName));
           return;
         }
         if (size == nullptr) {
-          ECOCAM_LOG(1, "openCVLPort: ERROR: null pointer for size, " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
+          ECOCAM_LOG(1, "openCVLPort: ERROR: null pointer for size, " + GrabberAndPort(grabberNo, portNo) +
+                        ", cameraName=" + Text(cameraName));
           return;
         }
         if (portNo < 0 || portNo >= CameraList::kPortCount) {
-          ECOCAM_LOG(1, "openCVLPort: ERROR: port outside 0 to " + Num(CameraList::kPortCount - 1) + ", " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
+          ECOCAM_LOG(1, "openCVLPort: ERROR: port outside 0 to " + Num(CameraList::kPortCount - 1) + ", " +
+                        GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
           return;
         }
         const std::shared_ptr<CameraList> registry = CameraList::Acquire();
@@ -54,7 +58,8 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
           result = 1;
           return;
         }
-        ECOCAM_LOG(1, "openCVLPort: ERROR: camera not opened, " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
+        ECOCAM_LOG(1, "openCVLPort: ERROR: camera not opened, " + GrabberAndPort(grabberNo, portNo) +
+                      ", cameraName=" + Text(cameraName));
       },
       [&](const std::string& text) {
         return "openCVLPort: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
@@ -107,13 +112,15 @@ ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned cha
   int result = 0;
   Shield(
       [&] {
-        ECOCAM_LOG(4, "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" + Num(portNo));
+        ECOCAM_LOG(4, "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" +
+                      Num(portNo));
         if (dest == nullptr) {
           ECOCAM_LOG(1, "getCVLGrabRow: ERROR: null pointer for dest, " + GrabberAndPort(grabberNo, portNo));
           return;
         }
         if (!CameraList::LeaseByPort(portNo)->CopyRow(row, dest, firstColumn, lastColumn)) return;
-        ECOCAM_LOG(4, "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" + Num(portNo));
+        ECOCAM_LOG(4, "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" +
+                      Num(portNo));
         result = 1;
       },
       [&](const std::string& text) {
