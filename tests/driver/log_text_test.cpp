@@ -1,51 +1,13 @@
-// ECOCAM_LOG (composes nothing for a level no threshold admits, and nothing
-// it composes or writes escapes it) and the text helpers of log lines.
+// The text helpers of log lines.
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <new>
-#include <stdexcept>
 #include <string>
 
-#include "driver/driver_context.h"
 #include "driver/log_text.h"
-#include "log_capture.h"
-#include "support/temp_dir.h"
 
 namespace ecocam::testing {
 namespace {
-
-class LogMacroTest : public ::testing::Test {
- protected:
-  DriverContext& ctx = DriverContext::GetInstance();
-  TempDir dir;
-  LogCapture capture{dir.path().string()};
-};
-
-TEST_F(LogMacroTest, ComposesOnlyForAnAdmittedLevelAndNeverThrows) {
-  ctx.LogLevel = 2;
-  ctx.LogDebugView = 1;
-  int composed = 0;
-  const auto compose = [&](const char* text) {
-    ++composed;
-    return std::string(text);
-  };
-  ECOCAM_LOG(3, compose("hidden"));
-  EXPECT_EQ(0, composed);
-  ECOCAM_LOG(2, compose("shown"));
-  EXPECT_EQ(1, composed);
-  EXPECT_EQ(capture.ProcCalls().back(), "shown\n");
-
-  // A line whose composition fails is dropped; the caller goes on.
-  const auto failing = []() -> std::string { throw std::runtime_error("compose"); };
-  const auto exhausted = []() -> std::string { throw std::bad_alloc(); };
-  const auto logBoth = [&]() noexcept {
-    ECOCAM_LOG(1, failing());
-    ECOCAM_LOG(1, exhausted());
-  };
-  EXPECT_NO_THROW(logBoth());
-  EXPECT_EQ(capture.ProcCalls().back(), "shown\n");
-}
 
 TEST(LogText, NumbersAndAddressesInHexWithoutPrefix) {
   EXPECT_EQ("-42", Num(-42));
