@@ -112,7 +112,8 @@ class Camera : public PushTarget {
     long long conversionFailed = 0;  // stopped before the host: type, size, SDK conversion, no callback
     long long delivered = 0;
     long long discarded = 0;
-    // Every queued frame has ended.
+    // Every queued frame has ended (read once the camera is idle: a frame
+    // the wait thread holds is in none of the counts).
     bool Settled() const { return queued == delivered + noFreeBuffer + conversionFailed + discarded; }
   };
   // Any thread.

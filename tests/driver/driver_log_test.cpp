@@ -1,5 +1,6 @@
 // The driver context's log: thresholds and routing, the newline rule, the
-// timestamp, the log file with its pending lines, and re-entry.
+// timestamp, the log file with its pending lines, re-entry, and the
+// ECOCAM_LOG macro.
 #include <gtest/gtest.h>
 
 #include <filesystem>
