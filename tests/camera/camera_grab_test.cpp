@@ -139,6 +139,18 @@ TEST_F(GrabTest, SoftwareTriggerGrabDeliversOneMono8FrameAndClearsTheRequest) {
   EXPECT_EQ(1, gCalls);
   EXPECT_EQ(1, camera.Counters().delivered);
   EXPECT_TRUE(AllCameBack());
+  EXPECT_EQ(1, CountLines("ImageBuffer::GetLine: INFO: last line retrieved=489"));
+
+  // Rows by pointer: any row, as often as asked, until the last one frees
+  // the frame.
+  camera.Grab();
+  ASSERT_TRUE(Eventually([] { return gCalls == 2; }));
+  const unsigned char* top = camera.GetRow(0);
+  ASSERT_NE(nullptr, top);
+  EXPECT_EQ(top, camera.GetRow(0));
+  for (int y = 1; y < 490; ++y) ASSERT_NE(nullptr, camera.GetRow(y)) << y;
+  EXPECT_EQ(2, CountLines("ImageBuffer::GetLine: INFO: last line retrieved=489"));
+  EXPECT_TRUE(AllCameBack());
 }
 
 TEST_F(GrabTest, BinningAndAreaOfInterestGiveTheSmallerFrame) {
