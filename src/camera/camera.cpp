@@ -8,6 +8,7 @@
 #include <string>
 
 #include "camera/camera_wait_thread.h"
+#include "driver/log_text.h"
 #include "params/param_names.h"
 #include "platform/system.h"
 #include "sdk/sdk.h"
@@ -34,8 +35,6 @@ class FlagHolder {
  private:
   std::atomic<bool>& _flag;
 };
-
-std::string Num(long long value) { return std::to_string(value); }
 
 }  // namespace
 

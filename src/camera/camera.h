@@ -122,6 +122,24 @@ class Camera : public PushTarget {
   int SvsCallback(sdk::ImageHandle image);
   void ProcessEvent();
 
+  // What became of the frames the SDK offered while a grab was requested,
+  // counted over the camera's life. Every queued frame ends as exactly one
+  // of delivered, no free buffer, conversion failed or discarded (handed
+  // back unprocessed at close, or converted while the camera was closing).
+  struct GrabCounters {
+    long long queued = 0;
+    long long droppedQueueFull = 0;  // never queued
+    long long noFreeBuffer = 0;
+    long long conversionFailed = 0;  // stopped before the host: type, size, SDK conversion, no callback
+    long long delivered = 0;
+    long long discarded = 0;
+    // Every queued frame has ended (read once the camera is idle: a frame
+    // the wait thread holds is in none of the counts).
+    bool Settled() const { return queued == delivered + noFreeBuffer + conversionFailed + discarded; }
+  };
+  // Any thread.
+  GrabCounters Counters() const;
+
   // PushTarget: the port is an atomic read from any thread.
   int Port() const override { return _port.load(); }
   bool IsColor() const override { return _cameraInfo.IsColor(); }
@@ -169,9 +187,12 @@ class Camera : public PushTarget {
   // "BayerMethod" takes effect at once; the other two keep their open-time
   // values (logged when the confirmed ones differ).
   void RefreshGrabSettings(const CameraParameters& confirmed);
-  // The conversion of one record into a free buffer; the buffer to deliver,
-  // or null when the frame stops here.
-  ImageBuffer* ConvertRecord(const SvsImageInfo& record, int port);
+  enum class Conversion { kConverted, kNoFreeBuffer, kFailed };
+  // The conversion of one record into a free buffer, which `buffer` claims;
+  // kConverted when it is ready to deliver (wait thread).
+  Conversion ConvertRecord(const SvsImageInfo& record, int port, BufferClaim& buffer);
+  // Frees the frame once its last row has been read (host thread).
+  void FreeAfterLastRow(ImageBuffer& buffer, int row);
   // Writes a parameter and pushes it; false (nothing sent) for a value
   // outside its range, false (value restored) when the camera's setter
   // failed; otherwise the set takes the value the camera reports it holds.
@@ -203,6 +224,11 @@ class Camera : public PushTarget {
   std::atomic<long long> _acquisitionMode{1};
   std::atomic<long long> _pixelDepth{0};
   std::atomic<long long> _bayerMethod{3};
+  // The wait thread's part of GrabCounters; the queue counts the rest.
+  std::atomic<long long> _noFreeBuffer{0};
+  std::atomic<long long> _conversionFailed{0};
+  std::atomic<long long> _delivered{0};
+  std::atomic<long long> _undelivered{0};
 
   sdk::CameraContainerHandle _container;
   CameraWaitThread* _waitThread;

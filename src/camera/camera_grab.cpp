@@ -8,15 +8,14 @@
 // handed back before the host's completion callback runs, so the rows stay
 // valid however late the host reads them, and no image is held while the
 // host may close the camera from inside its callback.
-#include <cstdio>
 #include <cstring>
-#include <exception>
 #include <limits>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "camera/camera.h"
+#include "driver/log_text.h"
 #include "params/param_names.h"
 #include "platform/system.h"
 #include "sdk/sdk.h"
@@ -30,15 +29,6 @@ constexpr long long kPixelDepth8 = 0;
 constexpr long long kPixelDepth12 = 2;
 // Seconds during which further missing-buffer reports are only counted.
 constexpr unsigned long long kThrottleSeconds = 10;
-
-std::string Num(long long value) { return std::to_string(value); }
-
-std::string Hex(int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
-  return text;
-}
-
 
 // A report throttled process-wide: one line, then for ten seconds only a
 // count, which the next line carries.
@@ -114,6 +104,107 @@ void CopyTopLeft(const unsigned char* source, long long sourcePitch, int width, 
     std::memcpy(target + static_cast<std::size_t>(y) * rowBytes,
                 source + static_cast<std::size_t>(y) * static_cast<std::size_t>(sourcePitch), rowBytes);
   }
+}
+
+// The frame being converted: its record, the size the host reads and the
+// buffer memory that receives it.
+struct FrameJob {
+  const SvsImageInfo& record;
+  int width;
+  int height;
+  int bytesPerPixel;
+  unsigned char* memory;  // holds width x height pixels
+  int memorySize;
+  bool otherSize;  // a larger frame, delivered as its top-left part
+  std::string port;
+};
+
+// The checks before any conversion: the data is there, the pixel type is
+// one the camera's colour can give, and the frame can fill the rows the host
+// was told about at open. `otherSize` tells whether it must be cropped.
+bool Deliverable(const FrameJob& job, bool colour, int port) {
+  const SvsImageInfo& record = job.record;
+  if (record.imageData == nullptr) {
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: svsImageInfo.imageData==NULL, port=" + job.port);
+    return false;
+  }
+  const int type = record.pixelType;
+  if (colour && !sdk::IsBayer8(type) && type != sdk::kPixelTypeRGB24) {
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode " + Hex(type) +
+                      ", port=" + Hex(port));
+    return false;
+  }
+  if (!colour && type != sdk::kPixelTypeMono8 && type != sdk::kPixelTypeMono12Packed) {
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for BW mode " + Hex(type) +
+                      ", port=" + Hex(port));
+    return false;
+  }
+  // The host was told the size at open and reads exactly that many rows of
+  // that width: a larger frame gives its top-left part, a smaller one cannot
+  // fill the rows and is not delivered.
+  if (!job.otherSize) return true;
+  const bool smaller = record.sizeX < job.width || record.sizeY < job.height;
+  ReportOtherSize(record, job.width, job.height, smaller, port);
+  if (smaller) return false;
+  // Rows are taken at the pitch the frame's size gives, so the size must be
+  // one the image's data can hold.
+  const long long held = sdk::Image_getImageSize(record.imageHandle);
+  if (held < FrameBytes(type, record.sizeX, record.sizeY)) {
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: image of " + Num(held) + " bytes cannot hold a frame of " +
+                      Num(record.sizeX) + "x" + Num(record.sizeY) + ", port=" + job.port);
+    return false;
+  }
+  return true;
+}
+
+// Mono8 and 24-bit colour frames, and a Mono12Packed frame read at 8 bits:
+// the rows as they came, taken at the frame's own pitch.
+void CopyFrame(const FrameJob& job) {
+  CopyTopLeft(job.record.imageData, static_cast<long long>(job.record.sizeX) * job.bytesPerPixel, job.width,
+              job.height, job.bytesPerPixel, job.memory);
+}
+
+// Runs `convert(out, length)`, which fills a frame of the record's own
+// size: straight into the buffer, or for a larger frame into scratch memory
+// that is then cropped. False (logged) when the frame stops.
+template <typename Convert>
+bool ConvertAtFrameSize(const FrameJob& job, Convert convert) {
+  if (!job.otherSize) return convert(job.memory, job.memorySize);
+  const long long need = static_cast<long long>(job.record.sizeX) * job.record.sizeY * job.bytesPerPixel;
+  if (need <= 0 || need > std::numeric_limits<int>::max()) {
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: buf==0");
+    return false;
+  }
+  std::vector<unsigned char> scratch(static_cast<std::size_t>(need));
+  if (!convert(scratch.data(), static_cast<int>(need))) return false;
+  CopyTopLeft(scratch.data(), static_cast<long long>(job.record.sizeX) * job.bytesPerPixel, job.width, job.height,
+              job.bytesPerPixel, job.memory);
+  return true;
+}
+
+// A 12-bit frame through the SDK's conversion to 8 bits.
+bool ConvertTwelveBit(const FrameJob& job) {
+  ECOCAM_LOG(3, "Camera::ProcessEvent ... pixelsize==12");
+  if ((job.record.pixelType & kTwelveBitField) != kTwelveBitField) {
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: camera info indicates image is not 12bit as it was expected, port=" +
+                      job.port);
+    return false;
+  }
+  return ConvertAtFrameSize(job, [&](unsigned char* out, int length) {
+    const int rc = sdk::Image_getImage12bitAs8bit(job.record.imageHandle, out, length);
+    if (rc != 0) ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Conversion 12bit->8bit failed, rc=" + Num(rc));
+    return rc == 0;
+  });
+}
+
+// A Bayer frame through the SDK's demosaicing with `method`.
+bool ConvertBayer(const FrameJob& job, int method) {
+  ECOCAM_LOG(3, "Camera::ProcessEvent ... bayer conversion into internal buffer, size=" + Num(job.memorySize));
+  return ConvertAtFrameSize(job, [&](unsigned char* out, int length) {
+    const int rc = sdk::Image_getImageRGB(job.record.imageHandle, out, length, method);
+    if (rc != 0) ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Image_getImageRGB failure, rc=" + Num(rc));
+    return rc == 0;
+  });
 }
 
 }  // namespace
@@ -212,6 +303,18 @@ int Camera::SvsCallback(sdk::ImageHandle image) {
   return 0;
 }
 
+Camera::GrabCounters Camera::Counters() const {
+  const QueueCounters queue = _buffers.Counters();
+  GrabCounters counters;
+  counters.queued = queue.queued;
+  counters.droppedQueueFull = queue.droppedFull;
+  counters.noFreeBuffer = _noFreeBuffer.load();
+  counters.conversionFailed = _conversionFailed.load();
+  counters.delivered = _delivered.load();
+  counters.discarded = queue.discarded + _undelivered.load();
+  return counters;
+}
+
 // One record per call. The image goes back to the SDK before the host is
 // called; after the callback nothing of the camera is touched, since the
 // host may have closed or reopened it from inside.
@@ -226,155 +329,85 @@ void Camera::ProcessEvent() {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: SVSinfo not ready, port=" + Num(port));
     return;
   }
-  ImageBuffer* buffer = nullptr;
+  BufferClaim buffer;
+  Conversion result = Conversion::kFailed;
   try {
-    buffer = ConvertRecord(record, port);
+    result = ConvertRecord(record, port, buffer);
   } catch (...) {
-    buffer = nullptr;
-    try {
-      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: exception encountered");
-    } catch (...) {
-    }
+    buffer.Abandon();
+    result = Conversion::kFailed;
+    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: exception encountered");
   }
   if (record.imageHandle != 0) {
     sdk::Image_release(record.imageHandle);
     record.imageHandle = 0;
   }
+  if (result != Conversion::kConverted) {
+    ++(result == Conversion::kNoFreeBuffer ? _noFreeBuffer : _conversionFailed);
+    return;
+  }
   const CompleteCallback callback = _completeCB.load();
-  if (buffer == nullptr || callback == nullptr) return;
-  // A camera being closed gets no more callbacks.
-  if (!_isOpen.load()) return;
-  buffer->MarkLoaded();
+  // A camera being closed gets no more callbacks; the claim frees the buffer.
+  if (callback == nullptr || !_isOpen.load()) {
+    ++_undelivered;
+    return;
+  }
+  buffer.Load();
+  ++_delivered;
   callback(0, port);
 }
 
-ImageBuffer* Camera::ConvertRecord(const SvsImageInfo& record, int port) {
-  const std::string p = Num(port);
+Camera::Conversion Camera::ConvertRecord(const SvsImageInfo& record, int port, BufferClaim& buffer) {
   // The single grab is consumed here, also when a later step stops.
   if (!_continuous.load()) _grabRequested.store(false);
-  if (record.imageData == nullptr) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: svsImageInfo.imageData==NULL, port=" + p);
-    return nullptr;
-  }
-  const int type = record.pixelType;
   const bool colour = _cameraInfo.IsColor();
-  if (colour && !sdk::IsBayer8(type) && type != sdk::kPixelTypeRGB24) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode " + Hex(type) +
-                      ", port=" + Hex(port));
-    return nullptr;
-  }
-  if (!colour && type != sdk::kPixelTypeMono8 && type != sdk::kPixelTypeMono12Packed) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for BW mode " + Hex(type) +
-                      ", port=" + Hex(port));
-    return nullptr;
-  }
-  // The host was told the size at open and reads exactly that many rows of
-  // that width: a larger frame gives its top-left part, a smaller one cannot
-  // fill the rows and is not delivered.
-  const int width = Width();
-  const int height = Height();
-  const bool otherSize = record.sizeX != width || record.sizeY != height;
-  if (otherSize) {
-    const bool smaller = record.sizeX < width || record.sizeY < height;
-    ReportOtherSize(record, width, height, smaller, port);
-    if (smaller) return nullptr;
-    // Rows are taken at the pitch the frame's size gives, so the size must
-    // be one the image's data can hold.
-    const long long held = sdk::Image_getImageSize(record.imageHandle);
-    if (held < FrameBytes(type, record.sizeX, record.sizeY)) {
-      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: image of " + Num(held) + " bytes cannot hold a frame of " +
-                        Num(record.sizeX) + "x" + Num(record.sizeY) + ", port=" + p);
-      return nullptr;
-    }
-  }
-  ImageBuffer* buffer = _buffers.FindFreeBuffer();
-  if (buffer == nullptr) {
+  FrameJob job{record, Width(), Height(), colour ? 3 : 1, nullptr, 0, false, Num(port)};
+  job.otherSize = record.sizeX != job.width || record.sizeY != job.height;
+  if (!Deliverable(job, colour, port)) return Conversion::kFailed;
+  buffer = _buffers.ClaimFreeBuffer();
+  if (!buffer) {
     ReportMissingBuffer(port);
-    return nullptr;
+    return Conversion::kNoFreeBuffer;
   }
   buffer->Info() = record;
-  buffer->SetUseSdkImage(true);
-  unsigned char* memory = buffer->Memory();
-  const int bytesPerPixel = colour ? 3 : 1;
-  const long long bytes = static_cast<long long>(width) * height * bytesPerPixel;
-  if (memory == nullptr || bytes <= 0 || bytes > buffer->Size()) {
+  job.memory = buffer->Memory();
+  job.memorySize = buffer->Size();
+  const long long bytes = static_cast<long long>(job.width) * job.height * job.bytesPerPixel;
+  if (job.memory == nullptr || bytes <= 0 || bytes > job.memorySize) {
     ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: buf==0");
-    return nullptr;
+    return Conversion::kFailed;
   }
-  // A conversion fills a frame of the record's own size: straight into the
-  // buffer, or for a larger frame into scratch memory that is then cropped.
-  std::vector<unsigned char> scratch;
-  const auto target = [&](int convertedBytesPerPixel, unsigned char*& out, int& length) {
-    if (!otherSize) {
-      out = memory;
-      length = buffer->Size();
-      return true;
-    }
-    const long long need = static_cast<long long>(record.sizeX) * record.sizeY * convertedBytesPerPixel;
-    if (need <= 0 || need > std::numeric_limits<int>::max()) {
-      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: buf==0");
-      return false;
-    }
-    scratch.resize(static_cast<std::size_t>(need));
-    out = scratch.data();
-    length = static_cast<int>(need);
-    return true;
-  };
-  const unsigned char* source = record.imageData;  // what the buffer takes, at the record's pitch
-  bool copy = true;  // the frame is delivered as it came
+  const int type = record.pixelType;
+  bool converted = true;
   if (!colour) {
     const long long depth = _pixelDepth.load();
     if (depth == kPixelDepth12) {
-      ECOCAM_LOG(3, "Camera::ProcessEvent ... pixelsize==12");
-      if ((type & kTwelveBitField) != kTwelveBitField) {
-        ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: camera info indicates image is not 12bit as it was expected, port=" + p);
-        return nullptr;
-      }
-      unsigned char* out = nullptr;
-      int length = 0;
-      if (!target(1, out, length)) return nullptr;
-      const int rc = sdk::Image_getImage12bitAs8bit(record.imageHandle, out, length);
-      if (rc != 0) {
-        ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Conversion 12bit->8bit failed, rc=" + Num(rc));
-        return nullptr;
-      }
-      source = out;
-      copy = otherSize;
-    } else if (depth != kPixelDepth8) {
-      ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Unrecognized buffer format: " + Hex(type));
+      converted = ConvertTwelveBit(job);
+    } else {
+      if (depth != kPixelDepth8) ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Unrecognized buffer format: " + Hex(type));
+      CopyFrame(job);
     }
   } else {
     ECOCAM_LOG(3, "Camera::ProcessEvent ... color step1, pixType" + Hex(type));
     if (sdk::IsBayer8(type)) {
-      const int method = static_cast<int>(_bayerMethod.load());
-      ECOCAM_LOG(3, "Camera::ProcessEvent ... bayer conversion into internal buffer, size=" + Num(buffer->Size()));
-      unsigned char* out = nullptr;
-      int length = 0;
-      if (!target(3, out, length)) return nullptr;
-      const int rc = sdk::Image_getImageRGB(record.imageHandle, out, length, method);
-      if (rc != 0) {
-        ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: Image_getImageRGB failure, rc=" + Num(rc));
-        return nullptr;
-      }
-      source = out;
-      copy = otherSize;
+      converted = ConvertBayer(job, static_cast<int>(_bayerMethod.load()));
+    } else {
+      CopyFrame(job);
     }
   }
-  // Mono8, 24-bit colour, unconverted and cropped frames: the rows the host
-  // reads, taken at the frame's own pitch.
-  if (copy) CopyTopLeft(source, static_cast<long long>(record.sizeX) * bytesPerPixel, width, height, bytesPerPixel, memory);
-  buffer->SetUseSdkImage(false);
-  buffer->Info().imageData = memory;
+  if (!converted) return Conversion::kFailed;
+  // The delivered frame: the buffer's own memory at the opened size.
+  buffer->Info().imageData = job.memory;
   buffer->Info().imageHandle = 0;
-  buffer->Info().sizeX = width;
-  buffer->Info().sizeY = height;
+  buffer->Info().sizeX = job.width;
+  buffer->Info().sizeY = job.height;
 
   if (_completeCB.load() == nullptr) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent: ERROR: callback is not assigned, port=" + p);
-    return nullptr;
+    ECOCAM_LOG(1, "Camera::ProcessEvent: ERROR: callback is not assigned, port=" + job.port);
+    return Conversion::kFailed;
   }
-  ECOCAM_LOG(2, "Camera::ProcessEvent: grab succesful. calling CB, port=" + p);
-  return buffer;
+  ECOCAM_LOG(2, "Camera::ProcessEvent: grab succesful. calling CB, port=" + job.port);
+  return Conversion::kConverted;
 }
 
 const unsigned char* Camera::GetRow(int row) {
@@ -383,7 +416,9 @@ const unsigned char* Camera::GetRow(int row) {
     ECOCAM_LOG(1, "Camera::GetRow (" + Num(row) + ") ERROR: buffer not found, port=" + Num(Port()));
     return nullptr;
   }
-  return buffer->GetLine(Height(), row);
+  const unsigned char* line = buffer->Row(row);
+  if (line != nullptr) FreeAfterLastRow(*buffer, row);
+  return line;
 }
 
 bool Camera::CopyRow(int row, unsigned char* dest, int firstColumn, int lastColumn) {
@@ -402,17 +437,18 @@ bool Camera::CopyRow(int row, unsigned char* dest, int firstColumn, int lastColu
     ECOCAM_LOG(1, "Camera::GetRow (" + Num(row) + ") ERROR: buffer not found, port=" + Num(Port()));
     return false;
   }
-  // A delivered height of 0 never matches a row, so the buffer stays loaded
-  // until its last row has been copied out.
-  const unsigned char* line = buffer->GetLine(0, row);
+  const unsigned char* line = buffer->Row(row);
   if (line == nullptr) return false;
   if (pixels > buffer->Info().sizeX) pixels = buffer->Info().sizeX;
   if (pixels > 0) std::memcpy(dest, line, static_cast<std::size_t>(pixels * (_pixelSize / 8)));
-  if (row == Height() - 1) {
-    ECOCAM_LOG(3, "ImageBuffer::GetLine: INFO: last line retrieved=" + Num(row));
-    buffer->MarkFree();
-  }
+  FreeAfterLastRow(*buffer, row);
   return true;
+}
+
+void Camera::FreeAfterLastRow(ImageBuffer& buffer, int row) {
+  if (row != Height() - 1) return;
+  ECOCAM_LOG(3, "ImageBuffer::GetLine: INFO: last line retrieved=" + Num(row));
+  buffer.Release();
 }
 
 }  // namespace ecocam

@@ -1,7 +1,6 @@
 // Property access by name: the range, the reading and the writing of a
 // camera's parameters as 32-bit integers, and the few names that stand for
 // camera operations or live state rather than parameters.
-#include <cctype>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "camera/camera.h"
+#include "driver/log_text.h"
 #include "params/param_names.h"
 #include "params/param_types.h"
 #include "sdk/sdk.h"
@@ -20,18 +20,6 @@ namespace ecocam {
 namespace {
 
 constexpr char kPythonAccess[] = "pythonAccess";
-
-std::string Num(long long value) { return std::to_string(value); }
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return i == a.size() && b[i] == '\0';
-}
 
 bool IsContinuousName(const std::string& name) {
   return EqualsNoCase(name, "continous") || EqualsNoCase(name, "continuous");

@@ -6,7 +6,6 @@
 #include <array>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <new>
@@ -16,6 +15,7 @@
 
 #include "camera/camera.h"
 #include "driver/driver_context.h"
+#include "driver/log_text.h"
 #include "platform/never_destroyed.h"
 #include "platform/system.h"
 
@@ -23,13 +23,6 @@ namespace ecocam {
 namespace {
 
 std::string Clock() { return std::to_string(platform::RunTimeMs()); }
-
-std::string Hex(const void* p) {
-  char text[2 * sizeof(void*) + 1];
-  std::snprintf(text, sizeof text, "%llx",
-                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
-  return text;
-}
 
 // Threads left to end by themselves. Kept reachable for the rest of the
 // process and never destroyed: destroying one would join it, and it may

@@ -2,13 +2,13 @@
 #include "camera/image_buffers.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "driver/driver_context.h"
+#include "driver/log_text.h"
 #include "params/camera_parameters.h"
 #include "params/param_names.h"
 #include "sdk/sdk.h"
@@ -24,25 +24,16 @@ std::string AllocateError(int size) {
   return "ImageBuffer::Allocate ERROR: could not allocate memory, size=" + std::to_string(size);
 }
 
-std::string Hex(const void* p) {
-  char text[2 * sizeof(void*) + 1];
-  std::snprintf(text, sizeof text, "%llx",
-                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
-  return text;
-}
-
 void ReleaseImage(sdk::ImageHandle image) {
   if (image != 0) sdk::Image_release(image);
 }
 
 }  // namespace
 
-ImageBuffer::ImageBuffer(const CameraInfo& info, ImageBuffers* owner, int width, int height)
-    : _isColor(info.IsColor()), _cameraInfo(info), _owner(owner) {
+ImageBuffer::ImageBuffer(bool colour, int width, int height) : _isColor(colour) {
   const long long bytes = static_cast<long long>(width) * height * (_isColor ? 3 : 1);
   // A size beyond int is refused like any size the pool cannot hold.
   Allocate(bytes > 0x7FFFFFFF ? -1 : static_cast<int>(bytes));
-  _useSdkImage = true;
 }
 
 unsigned char* ImageBuffer::Allocate(int size) {
@@ -67,34 +58,61 @@ unsigned char* ImageBuffer::Allocate(int size) {
   return _memory.get();
 }
 
-void ImageBuffer::MarkLoaded() {
-  _loadSequence.store(gLoadSequence.fetch_add(1) + 1, std::memory_order_release);
+bool ImageBuffer::Move(BufferState from, BufferState to) {
+  return _state.compare_exchange_strong(from, to, std::memory_order_acq_rel, std::memory_order_acquire);
 }
 
-void ImageBuffer::MarkFree() {
-  _useSdkImage = false;
-  _loadSequence.store(0, std::memory_order_release);
+bool ImageBuffer::BeginFill() { return Move(BufferState::kFree, BufferState::kFilling); }
+
+// The number is written before the state publishes it, so a reader that
+// sees the buffer loaded sees its number and its frame.
+bool ImageBuffer::MarkLoaded() {
+  if (State() != BufferState::kFilling) return false;
+  _loadSequence.store(gLoadSequence.fetch_add(1) + 1, std::memory_order_relaxed);
+  return Move(BufferState::kFilling, BufferState::kLoaded);
 }
 
-const unsigned char* ImageBuffer::GetLine(int deliveredHeight, int row) {
+void ImageBuffer::AbandonFill() { Move(BufferState::kFilling, BufferState::kFree); }
+
+// The frame's data goes with it: a freed buffer has no rows until it is
+// loaded again.
+void ImageBuffer::Release() {
+  if (State() != BufferState::kLoaded) return;
+  _svsImageInfo.imageData = nullptr;
+  Move(BufferState::kLoaded, BufferState::kFree);
+}
+
+const unsigned char* ImageBuffer::Row(int row) const {
   if (_svsImageInfo.imageData == nullptr) {
-    ECOCAM_LOG(1, "ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=" + std::to_string(row));
+    ECOCAM_LOG(1, "ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=" + Num(row));
     return nullptr;
   }
   if (row < 0 || row >= _svsImageInfo.sizeY) {
-    ECOCAM_LOG(1, "ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==" + std::to_string(_svsImageInfo.sizeY) +
-                      " and is lower than requested line=" + std::to_string(row));
+    ECOCAM_LOG(1, "ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==" + Num(_svsImageInfo.sizeY) +
+                      " and is lower than requested line=" + Num(row));
     return nullptr;
   }
-  const unsigned char* base = _useSdkImage ? _svsImageInfo.imageData : _memory.get();
-  if (base == nullptr) return nullptr;
-  const unsigned char* line =
-      base + static_cast<std::size_t>(row) * static_cast<std::size_t>(_svsImageInfo.sizeX) * (_isColor ? 3u : 1u);
-  if (row == deliveredHeight - 1) {
-    ECOCAM_LOG(3, "ImageBuffer::GetLine: INFO: last line retrieved=" + std::to_string(row));
-    MarkFree();
+  return _svsImageInfo.imageData +
+         static_cast<std::size_t>(row) * static_cast<std::size_t>(_svsImageInfo.sizeX) * (_isColor ? 3u : 1u);
+}
+
+BufferClaim& BufferClaim::operator=(BufferClaim&& other) noexcept {
+  if (this != &other) {
+    Abandon();
+    _buffer = other._buffer;
+    other._buffer = nullptr;
   }
-  return line;
+  return *this;
+}
+
+void BufferClaim::Load() {
+  if (_buffer != nullptr) _buffer->MarkLoaded();
+  _buffer = nullptr;
+}
+
+void BufferClaim::Abandon() {
+  if (_buffer != nullptr) _buffer->AbandonFill();
+  _buffer = nullptr;
 }
 
 ImageBuffers::~ImageBuffers() { CleanUp(); }
@@ -116,18 +134,17 @@ bool ImageBuffers::Init(const CameraInfo& info, const CameraParameters& paramete
   _items.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     try {
-      _items.push_back(std::make_unique<ImageBuffer>(info, this, width, height));
+      _items.push_back(std::make_unique<ImageBuffer>(colour, width, height));
     } catch (...) {
       ECOCAM_LOG(1, "ImageBuffers::Init: ERROR: ImageBuffer not allocted, port=" + std::to_string(port));
       return false;
     }
   }
-  DriverContext& ctx = DriverContext::GetInstance();
-  if (ctx.Enabled(3)) {
+  ECOCAM_LOG(3, [&] {
     std::string text = "ImageBuffers::Init: buffers:";
     for (const auto& item : _items) text += " " + Hex(item.get());
-    ctx.Log(3, text);
-  }
+    return text;
+  }());
   return true;
 }
 
@@ -139,10 +156,12 @@ bool ImageBuffers::AddSvsInfo(const SvsImageInfo& record, platform::Event* queue
     platform::LockGuard guard(_queueLock);
     if (_accepting && _frames.size() <= kMaxQueuedBeforeDrop) {
       _frames.push_back(record);
+      ++_counters.queued;
       if (queued != nullptr) queued->Set();
       return true;
     }
     full = _accepting;
+    if (full) ++_counters.droppedFull;
   }
   if (full) {
     ECOCAM_LOG(1, "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains more than 100 frames.");
@@ -176,29 +195,42 @@ void ImageBuffers::StopQueue() {
     platform::LockGuard guard(_queueLock);
     _accepting = false;
     left.swap(_frames);
+    _counters.discarded += static_cast<long long>(left.size());
   }
   for (const SvsImageInfo& record : left) ReleaseImage(record.imageHandle);
 }
 
-ImageBuffer* ImageBuffers::FindFreeBuffer() {
+BufferClaim ImageBuffers::ClaimFreeBuffer() {
   for (const auto& item : _items) {
-    if (!item->IsLoaded()) return item.get();
+    if (item->BeginFill()) return BufferClaim(item.get());
   }
-  return nullptr;
+  return BufferClaim();
 }
 
 ImageBuffer* ImageBuffers::FindLoadedBuffer() {
   ImageBuffer* oldest = nullptr;
   std::uint64_t oldestNumber = 0;
   for (const auto& item : _items) {
+    if (!item->IsLoaded()) continue;
     const std::uint64_t number = item->LoadSequence();
-    if (number > 0 && (oldest == nullptr || number < oldestNumber)) {
+    if ((oldest == nullptr || number < oldestNumber)) {
       oldest = item.get();
       oldestNumber = number;
     }
   }
   if (oldest == nullptr) ECOCAM_LOG(1, "ERROR: Loaded buffer not found");
   return oldest;
+}
+
+std::size_t ImageBuffers::CountIn(BufferState state) const {
+  std::size_t count = 0;
+  for (const auto& item : _items) count += item->State() == state ? 1 : 0;
+  return count;
+}
+
+QueueCounters ImageBuffers::Counters() const {
+  platform::LockGuard guard(_queueLock);
+  return _counters;
 }
 
 }  // namespace ecocam

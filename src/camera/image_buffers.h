@@ -1,12 +1,14 @@
 // The frame buffer pool of one camera and its queue of received frames.
 //
 // The SDK's streaming thread queues a record per received frame
-// (AddSvsInfo); the wait thread takes records (TakeSvsInfo), converts each
-// into a free buffer and marks the buffer loaded; the host's thread reads
-// the rows of the oldest loaded buffer, and reading the last row frees it.
-// A buffer changes hands through its load number alone: the wait thread
-// writes a free buffer and sets the number last (release), the host reads a
-// loaded buffer and clears the number after the last row.
+// (AddSvsInfo); the wait thread takes records (TakeSvsInfo), claims a free
+// buffer, converts the frame into it and loads it; the host's thread reads
+// the rows of the oldest loaded buffer and frees it after the last row.
+//
+// A buffer is free, being filled or loaded, and changes hands only through
+// its state: the wait thread moves it from free to filling (so nobody else
+// writes it), fills it and publishes it as loaded (release); the host reads
+// only a loaded buffer and hands it back as free after its last row.
 #pragma once
 
 #include <atomic>
@@ -37,13 +39,18 @@ struct SvsImageInfo {
   sdk::ImageHandle imageHandle = 0;  // to hand back to the SDK; 0: none
 };
 
-class ImageBuffers;
+// Where a buffer is in the hand-over between the wait thread and the host.
+enum class BufferState : int {
+  kFree,     // nobody's: the wait thread may claim it
+  kFilling,  // the wait thread's: a frame is being written into it
+  kLoaded,   // the host's: a delivered frame waiting for its rows to be read
+};
 
 class ImageBuffer {
  public:
   // Allocates width x height pixels (3 bytes each for a colour camera);
   // throws std::runtime_error when that is impossible.
-  ImageBuffer(const CameraInfo& info, ImageBuffers* owner, int width, int height);
+  ImageBuffer(bool colour, int width, int height);
   ImageBuffer(const ImageBuffer&) = delete;
   ImageBuffer& operator=(const ImageBuffer&) = delete;
 
@@ -51,34 +58,74 @@ class ImageBuffer {
   // same). Throws std::runtime_error for a size of 0 or less or no memory.
   unsigned char* Allocate(int size);
 
-  // Gives the buffer the next load number of the process.
-  void MarkLoaded();
-  void MarkFree();
-  bool IsLoaded() const { return LoadSequence() != 0; }
+  // The transitions. BeginFill (free -> filling) fails for a buffer that is
+  // not free; MarkLoaded (filling -> loaded) gives it the next load number
+  // of the process and fails unless it was being filled; AbandonFill
+  // (filling -> free) ends a fill that will not be delivered; Release
+  // (loaded -> free) hands a read frame back, after which it has no rows.
+  bool BeginFill();
+  bool MarkLoaded();
+  void AbandonFill();
+  void Release();
+
+  BufferState State() const { return _state.load(std::memory_order_acquire); }
+  bool IsLoaded() const { return State() == BufferState::kLoaded; }
+  // The number of the buffer's latest load; meaningful while loaded.
   std::uint64_t LoadSequence() const { return _loadSequence.load(std::memory_order_acquire); }
 
-  // The row's first byte, or null (logged) without data or for a row outside
-  // the frame. Reading the row `deliveredHeight` - 1 frees the buffer.
-  const unsigned char* GetLine(int deliveredHeight, int row);
+  // The row's first byte, or null (logged) without a frame or for a row
+  // outside the frame. Reading changes nothing.
+  const unsigned char* Row(int row) const;
 
   unsigned char* Memory() { return _memory.get(); }
   int Size() const { return _size; }
   bool IsColor() const { return _isColor; }
+  // The delivered frame's record: written while filling, read while loaded.
   SvsImageInfo& Info() { return _svsImageInfo; }
   const SvsImageInfo& Info() const { return _svsImageInfo; }
-  bool UseSdkImage() const { return _useSdkImage; }
-  void SetUseSdkImage(bool use) { _useSdkImage = use; }
-  ImageBuffers* Owner() const { return _owner; }
 
  private:
+  bool Move(BufferState from, BufferState to);
+
   int _size = 0;
   bool _isColor;
   std::unique_ptr<unsigned char[]> _memory;
-  bool _useSdkImage = false;
-  CameraInfo _cameraInfo;
-  ImageBuffers* _owner;
   SvsImageInfo _svsImageInfo;
   std::atomic<std::uint64_t> _loadSequence{0};
+  std::atomic<BufferState> _state{BufferState::kFree};
+};
+
+// A buffer claimed for filling by the wait thread. Dropping the claim
+// before the buffer was loaded frees the buffer again, so a conversion that
+// stops early or throws never strands one.
+class BufferClaim {
+ public:
+  BufferClaim() = default;
+  explicit BufferClaim(ImageBuffer* buffer) : _buffer(buffer) {}
+  BufferClaim(BufferClaim&& other) noexcept : _buffer(other._buffer) { other._buffer = nullptr; }
+  BufferClaim& operator=(BufferClaim&& other) noexcept;
+  BufferClaim(const BufferClaim&) = delete;
+  BufferClaim& operator=(const BufferClaim&) = delete;
+  ~BufferClaim() { Abandon(); }
+
+  ImageBuffer* get() const { return _buffer; }
+  ImageBuffer* operator->() const { return _buffer; }
+  explicit operator bool() const { return _buffer != nullptr; }
+
+  // Publishes the buffer as loaded and gives up the claim.
+  void Load();
+  // Frees the buffer unloaded and gives up the claim.
+  void Abandon();
+
+ private:
+  ImageBuffer* _buffer = nullptr;
+};
+
+// What became of the records a queue was offered.
+struct QueueCounters {
+  long long queued = 0;     // taken into the queue
+  long long droppedFull = 0;  // refused: the queue was full
+  long long discarded = 0;  // handed back unprocessed by StopQueue
 };
 
 class ImageBuffers {
@@ -125,15 +172,20 @@ class ImageBuffers {
   // still exists, so no image is used after it is gone.
   void StopQueue();
 
-  ImageBuffer* FindFreeBuffer();
+  // Claims the first free buffer for filling; an empty claim if none is free.
+  BufferClaim ClaimFreeBuffer();
   // The loaded buffer with the smallest load number; null (logged) if none.
   ImageBuffer* FindLoadedBuffer();
+  // The buffers in `state` now.
+  std::size_t CountIn(BufferState state) const;
+  QueueCounters Counters() const;
 
  private:
   std::vector<std::unique_ptr<ImageBuffer>> _items;
   mutable platform::Mutex _queueLock;
   std::deque<SvsImageInfo> _frames;  // guarded by _queueLock
   bool _accepting = true;            // guarded by _queueLock
+  QueueCounters _counters;           // guarded by _queueLock
 };
 
 }  // namespace ecocam

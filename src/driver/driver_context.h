@@ -100,9 +100,14 @@ class DriverContext {
 }  // namespace ecocam
 
 // Logs `expr` (anything convertible to std::string) at `level` only when a
-// threshold admits it, so nothing is composed for disabled levels.
-#define ECOCAM_LOG(level, expr)                                          \
-  do {                                                                   \
-    ::ecocam::DriverContext& ecocam_ctx_ = ::ecocam::DriverContext::GetInstance(); \
-    if (ecocam_ctx_.Enabled(level)) ecocam_ctx_.Log((level), std::string(expr)); \
+// threshold admits it, so nothing is composed for disabled levels. Never
+// throws: a line that cannot be composed or written is dropped, so it may
+// stand in destructors, exception handlers and the exports' shields.
+#define ECOCAM_LOG(level, expr)                                                      \
+  do {                                                                               \
+    try {                                                                            \
+      ::ecocam::DriverContext& ecocam_ctx_ = ::ecocam::DriverContext::GetInstance(); \
+      if (ecocam_ctx_.Enabled(level)) ecocam_ctx_.Log((level), std::string(expr));   \
+    } catch (...) {                                                                  \
+    }                                                                                \
   } while (0)

@@ -1,31 +1,21 @@
 // Helpers shared by the exported functions: the exception shield and the
-// composition of log lines. Internal to the driver library.
+// parts of their log lines. Internal to the driver library.
 #pragma once
 
 #include <exception>
 #include <string>
 
 #include "driver_context.h"
+#include "log_text.h"
 
 namespace ecocam::exports {
 
 inline DriverContext& Context() { return DriverContext::GetInstance(); }
 
-// A host text for a log line; a null pointer is written as "(null)".
-inline std::string Text(const char* text) { return text != nullptr ? std::string(text) : "(null)"; }
+using ::ecocam::Num;
+using ::ecocam::Text;
 
-inline std::string Num(int value) { return std::to_string(value); }
-
-// Logs the line `compose()` returns when a threshold admits `level`. Never
-// throws: a line that cannot be composed is dropped.
-template <typename Compose>
-void LogLine(int level, Compose&& compose) noexcept {
-  try {
-    DriverContext& ctx = Context();
-    if (ctx.Enabled(level)) ctx.Log(level, std::string(compose()));
-  } catch (...) {
-  }
-}
+inline std::string GrabberAndPort(int g, int p) { return "grabberNo=" + Num(g) + ", portNo=" + Num(p); }
 
 // The exception shield of an export: runs `work`; a standard exception is
 // logged at level 1 as `standardMessage(its text)`, anything else as
@@ -38,9 +28,9 @@ bool Shield(Work&& work, StandardMessage&& standardMessage,
     work();
     return true;
   } catch (const std::exception& e) {
-    LogLine(1, [&] { return standardMessage(std::string(e.what())); });
+    ECOCAM_LOG(1, standardMessage(std::string(e.what())));
   } catch (...) {
-    LogLine(1, fallbackMessage);
+    ECOCAM_LOG(1, fallbackMessage());
   }
   return false;
 }

@@ -18,6 +18,14 @@ namespace {
 
 void StoreSystemPath(const char* path) { Context().SetSystemPath(path); }
 
+// The line that records an initialize, with the count it left and the time.
+std::string InitializedLine(int count) {
+  const ecocam::platform::LocalTimeParts t = ecocam::platform::LocalTime();
+  return "initialize: SVS Vistek camera driver V" + std::string("1.0") + ", refcount=" + Num(count) + ", " +
+         Num(t.year) + "-" + Num(t.month) + "-" + Num(t.day) + " " + Num(t.hour) + ":" + Num(t.minute) + ":" +
+         Num(t.second);
+}
+
 }  // namespace
 
 // The first initialize (count 0) creates the registry and discovers the
@@ -29,17 +37,12 @@ ECOCAM_API int ECOCAM_CALL initialize(const char* systemPath, DebugMsgProc msgPr
         DriverContext& ctx = Context();
         if (systemPath != nullptr && systemPath[0] != '\0') StoreSystemPath(systemPath);
         ctx.SetDebugMsgProcedure(msgProc);
-        LogLine(2, [] { return "===============\ninitialize: \n"; });
+        ECOCAM_LOG(2, "===============\ninitialize: \n");
         // The count and the registry change together, never beside a finalize.
         const std::unique_lock<std::mutex> lifecycle = CameraList::LockLifecycle();
         if (ctx.RefCount() == 0) CameraList::Start();
         const int count = ctx.AddRef();
-        LogLine(1, [count] {
-          const ecocam::platform::LocalTimeParts t = ecocam::platform::LocalTime();
-          return "initialize: SVS Vistek camera driver V" + std::string("1.0") + ", refcount=" +
-                 Num(count) + ", " + Num(t.year) + "-" + Num(t.month) + "-" + Num(t.day) + " " +
-                 Num(t.hour) + ":" + Num(t.minute) + ":" + Num(t.second);
-        });
+        ECOCAM_LOG(1, InitializedLine(count));
         result = 1;
       },
       [](const std::string& text) { return "initialize: --EXCEPTION caught : " + text; },
@@ -50,14 +53,14 @@ ECOCAM_API int ECOCAM_CALL initialize(const char* systemPath, DebugMsgProc msgPr
 // The finalize that brings the count to 0 destroys the registry with every
 // camera. An unmatched finalize leaves the count at 0.
 ECOCAM_API int ECOCAM_CALL finalize(void) {
-  LogLine(2, [] { return "finalize: entering, refcount=" + Num(Context().RefCount()); });
+  ECOCAM_LOG(2, "finalize: entering, refcount=" + Num(Context().RefCount()));
   int result = 0;
   Shield(
       [&] {
         const std::unique_lock<std::mutex> lifecycle = CameraList::LockLifecycle();
         const int count = Context().Release();
         if (count == 0) CameraList::DestroyInstance();
-        LogLine(2, [count] { return "finalize: leaving, refcount=" + Num(count); });
+        ECOCAM_LOG(2, "finalize: leaving, refcount=" + Num(count));
         result = 1;
       },
       [](const std::string& text) { return "finalize: --EXCEPTION caught: " + text; },

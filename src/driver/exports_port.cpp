@@ -2,7 +2,6 @@
 // read a row, set the completion callback. A camera is found by name to be
 // opened and by port afterwards; a lookup that finds none throws, and the
 // export's shield turns that into its failure result and a level-1 line.
-#include <cctype>
 #include <memory>
 #include <string>
 
@@ -16,22 +15,11 @@ using namespace ecocam::exports;
 
 namespace {
 
-bool EqualsIgnoringCase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) {
-      return false;
-    }
-  }
-  return *a == *b;
-}
-
 // The names a host gives a slot without a camera.
 bool IsUndefinedCamera(const char* name) {
-  return name == nullptr || name[0] == '\0' || EqualsIgnoringCase(name, "Undefined") ||
-         EqualsIgnoringCase(name, "Udefinert");
+  return name == nullptr || name[0] == '\0' || ecocam::EqualsNoCase(name, "Undefined") ||
+         ecocam::EqualsNoCase(name, "Udefinert");
 }
-
-std::string GrabberAndPort(int g, int p) { return "grabberNo=" + Num(g) + ", portNo=" + Num(p); }
 
 }  // namespace
 
@@ -41,49 +29,37 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
   int result = 0;
   Shield(
       [&] {
-        LogLine(2, [&] {
-          return "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) +
-                 ", cameraName=" + Text(cameraName);
-        });
+        ECOCAM_LOG(2, "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" +
+                      Text(cameraName));
         if (IsUndefinedCamera(cameraName)) {
-          LogLine(1, [&] {
-            return "openCVLPort: ERROR: undefined camera, " + GrabberAndPort(grabberNo, portNo) +
-                   ", cameraName=" + Text(cameraName);
-          });
+          ECOCAM_LOG(1, "openCVLPort: ERROR: undefined camera, " + GrabberAndPort(grabberNo, portNo) +
+                        ", cameraName=" + Text(cameraName));
           return;
         }
         if (size == nullptr) {
-          LogLine(1, [&] {
-            return "openCVLPort: ERROR: null pointer for size, " + GrabberAndPort(grabberNo, portNo) +
-                   ", cameraName=" + Text(cameraName);
-          });
+          ECOCAM_LOG(1, "openCVLPort: ERROR: null pointer for size, " + GrabberAndPort(grabberNo, portNo) +
+                        ", cameraName=" + Text(cameraName));
           return;
         }
         if (portNo < 0 || portNo >= CameraList::kPortCount) {
-          LogLine(1, [&] {
-            return "openCVLPort: ERROR: port outside 0 to " + Num(CameraList::kPortCount - 1) + ", " +
-                   GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName);
-          });
+          ECOCAM_LOG(1, "openCVLPort: ERROR: port outside 0 to " + Num(CameraList::kPortCount - 1) + ", " +
+                        GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
           return;
         }
         const std::shared_ptr<CameraList> registry = CameraList::Acquire();
         if (!registry || !registry->IsCameraAvailable(cameraName)) {
-          LogLine(1, [&] { return "openCVLPort: ERROR: cannot find camera by name:" + Text(cameraName); });
+          ECOCAM_LOG(1, "openCVLPort: ERROR: cannot find camera by name:" + Text(cameraName));
           return;
         }
         Camera& camera = registry->GetByName(cameraName);
         const bool opened = camera.Open(portNo, size[0], size[1]);
         if (opened) {
-          LogLine(2, [&] {
-            return "openCVLPort: leaving -- Camera " + Text(cameraName) + " OPENED on port " + Num(portNo);
-          });
+          ECOCAM_LOG(2, "openCVLPort: leaving -- Camera " + Text(cameraName) + " OPENED on port " + Num(portNo));
           result = 1;
           return;
         }
-        LogLine(1, [&] {
-          return "openCVLPort: ERROR: camera not opened, " + GrabberAndPort(grabberNo, portNo) +
-                 ", cameraName=" + Text(cameraName);
-        });
+        ECOCAM_LOG(1, "openCVLPort: ERROR: camera not opened, " + GrabberAndPort(grabberNo, portNo) +
+                      ", cameraName=" + Text(cameraName));
       },
       [&](const std::string& text) {
         return "openCVLPort: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
@@ -96,7 +72,7 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
 }
 
 ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
-  LogLine(2, [&] { return "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo); });
+  ECOCAM_LOG(2, "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo));
   Shield(
       [&] {
         CameraList::LeaseByPort(portNo)->Close();
@@ -105,16 +81,16 @@ ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
         return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
       },
       [&] { return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo); });
-  LogLine(2, [&] { return "closeCVLPort: leaving " + GrabberAndPort(grabberNo, portNo); });
+  ECOCAM_LOG(2, "closeCVLPort: leaving " + GrabberAndPort(grabberNo, portNo));
 }
 
 ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
   int result = 0;
   Shield(
       [&] {
-        LogLine(2, [&] { return "doCVLGrab entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
+        ECOCAM_LOG(2, "doCVLGrab entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         if (!CameraList::LeaseByPort(portNo)->Grab()) return;
-        LogLine(2, [&] { return "doCVLGrab: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
+        ECOCAM_LOG(2, "doCVLGrab: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         result = 1;
       },
       [&](const std::string& text) {
@@ -136,21 +112,15 @@ ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned cha
   int result = 0;
   Shield(
       [&] {
-        LogLine(4, [&] {
-          return "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) +
-                 "  portNo=" + Num(portNo);
-        });
+        ECOCAM_LOG(4, "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" +
+                      Num(portNo));
         if (dest == nullptr) {
-          LogLine(1, [&] {
-            return "getCVLGrabRow: ERROR: null pointer for dest, " + GrabberAndPort(grabberNo, portNo);
-          });
+          ECOCAM_LOG(1, "getCVLGrabRow: ERROR: null pointer for dest, " + GrabberAndPort(grabberNo, portNo));
           return;
         }
         if (!CameraList::LeaseByPort(portNo)->CopyRow(row, dest, firstColumn, lastColumn)) return;
-        LogLine(4, [&] {
-          return "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) +
-                 "  portNo=" + Num(portNo);
-        });
+        ECOCAM_LOG(4, "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" +
+                      Num(portNo));
         result = 1;
       },
       [&](const std::string& text) {
@@ -164,13 +134,9 @@ ECOCAM_API int ECOCAM_CALL setCompleteCallback(int grabberNo, int portNo, Comple
   int result = 0;
   Shield(
       [&] {
-        LogLine(2, [&] {
-          return "setCompleteCallback: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
-        });
+        ECOCAM_LOG(2, "setCompleteCallback: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         CameraList::LeaseByPort(portNo)->SetCompleteCB(callback);
-        LogLine(2, [&] {
-          return "setCompleteCallback: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
-        });
+        ECOCAM_LOG(2, "setCompleteCallback: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         result = 1;
       },
       [&](const std::string& text) {

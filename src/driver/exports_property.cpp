@@ -15,13 +15,8 @@ using namespace ecocam::exports;
 
 namespace {
 
-std::string GrabberAndPort(int g, int p) { return "grabberNo=" + Num(g) + ", portNo=" + Num(p); }
-
 void LogNullPointer(const char* exportName, const char* argument, int g, int p) {
-  LogLine(1, [&] {
-    return std::string(exportName) + ": ERROR: null pointer for " + argument + ", " +
-           GrabberAndPort(g, p);
-  });
+  ECOCAM_LOG(1, std::string(exportName) + ": ERROR: null pointer for " + argument + ", " + GrabberAndPort(g, p));
 }
 
 }  // namespace
@@ -31,9 +26,7 @@ ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const cha
   int result = 0;
   Shield(
       [&] {
-        LogLine(2, [&] {
-          return "getPropertyRange: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
-        });
+        ECOCAM_LOG(2, "getPropertyRange: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         if (min != nullptr) *min = 0;
         if (max != nullptr) *max = 0;
         const char* missing = property == nullptr ? "property" : min == nullptr ? "min" : max == nullptr ? "max" : nullptr;
@@ -43,9 +36,7 @@ ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const cha
         }
         const bool hasRange = CameraList::LeaseByPort(portNo)->GetRange(property, *min, *max);
         if (!hasRange) return;
-        LogLine(2, [&] {
-          return "getPropertyRange: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
-        });
+        ECOCAM_LOG(2, "getPropertyRange: leaving grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         result = 1;
       },
       [&](const std::string& text) {
@@ -59,7 +50,7 @@ ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* pr
   int result = 0;
   Shield(
       [&] {
-        LogLine(3, [&] { return "getProperty: portNo=" + Num(portNo) + ", prop=" + Text(property); });
+        ECOCAM_LOG(3, "getProperty: portNo=" + Num(portNo) + ", prop=" + Text(property));
         if (property == nullptr || value == nullptr) {
           LogNullPointer("getProperty", property == nullptr ? "property" : "value", grabberNo, portNo);
           return;
@@ -79,7 +70,7 @@ ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* pr
   int result = 0;
   Shield(
       [&] {
-        LogLine(3, [&] { return "setProperty: portNo=" + Num(portNo); });
+        ECOCAM_LOG(3, "setProperty: portNo=" + Num(portNo));
         if (property == nullptr) {
           LogNullPointer("setProperty", "property", grabberNo, portNo);
           return;
@@ -102,10 +93,10 @@ ECOCAM_API int ECOCAM_CALL configureCamera(void* parent, const char* cameraName)
   bool unknownName = false;
   Shield(
       [&] {
-        LogLine(2, [&] { return "configureCamera: entering cameraName=" + Text(cameraName); });
+        ECOCAM_LOG(2, "configureCamera: entering cameraName=" + Text(cameraName));
         const std::shared_ptr<CameraList> registry = CameraList::Acquire();
         if (cameraName == nullptr || !registry || !registry->IsCameraAvailable(cameraName)) {
-          LogLine(1, [&] { return "configureCamera: ERROR: cannot find camera by name: " + Text(cameraName); });
+          ECOCAM_LOG(1, "configureCamera: ERROR: cannot find camera by name: " + Text(cameraName));
           unknownName = true;
           return;
         }
@@ -117,6 +108,6 @@ ECOCAM_API int ECOCAM_CALL configureCamera(void* parent, const char* cameraName)
       [&] { return "configureCamera --EXCEPTION , cameraName=" + Text(cameraName); });
   // A name no camera has returns at once, without the leaving line.
   if (unknownName) return 0;
-  LogLine(2, [&] { return "configureCamera: leaving cameraName=" + Text(cameraName); });
+  ECOCAM_LOG(2, "configureCamera: leaving cameraName=" + Text(cameraName));
   return result;
 }

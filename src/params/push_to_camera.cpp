@@ -7,11 +7,10 @@
 #include <cmath>
 #include <initializer_list>
 #include <limits>
-#include <locale>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
+#include "driver/log_text.h"
 #include "params/camera_parameters.h"
 #include "sdk/sdk.h"
 
@@ -24,6 +23,9 @@ namespace pn = param_name;
 constexpr char kInfoSetting[] = "CameraParameters::PushToCamera_go: INFO: setting ";
 constexpr char kSdkError[] = "Error setting camera parameter: ";
 
+// The line of a value being sent: "INFO: setting " and what.
+std::string Setting(const std::string& what) { return kInfoSetting + what; }
+
 // I/O signal numbers of the SDK's I/O assignment.
 constexpr int kSignalOutput1 = 1;
 constexpr int kSignalOutput2 = 2;
@@ -31,16 +33,6 @@ constexpr int kSignalOutput3 = 3;
 constexpr int kSignalTxd = 4;
 constexpr int kSignalTriggerInput = 6;
 constexpr int kLutModeTable = 2;
-
-std::string Text(int v) { return std::to_string(v); }
-std::string Text(bool b) { return b ? "1" : "0"; }
-// Default stream notation: six significant digits, whatever the locale.
-std::string Text(double d) {
-  std::ostringstream text;
-  text.imbue(std::locale::classic());
-  text << d;
-  return text.str();
-}
 
 // A double as the SDK's 32-bit float. Values beyond the float range become
 // the infinity of their sign (the conversion itself would be undefined).
@@ -70,13 +62,6 @@ class PushSequence {
   // The value of the current option, narrowed to 32 bits.
   int Enum(const char* name) const { return static_cast<int>(_set.Get(name).currEnumVal()); }
 
-  // Logs "INFO: setting " and the text `compose` gives, composed only when
-  // the level is logged.
-  template <typename Compose>
-  static void Info(Compose compose) {
-    DriverContext& ctx = DriverContext::GetInstance();
-    if (ctx.Enabled(3)) ctx.Log(3, kInfoSetting + compose());
-  }
 
   // Keeps a setter's result code for each parameter its step sent.
   void Record(std::initializer_list<const char*> names, int rc) {
@@ -102,7 +87,7 @@ class PushSequence {
   void IntAsFloat(const char* name, const char* logKey, const char* entryPoint, Setter setter) {
     if (!Named({name})) return;
     const int v = Int(name);
-    Info([&] { return logKey + Text(v); });
+    ECOCAM_LOG(3, Setting(logKey + Text(v)));
     Check({name}, setter(_handle, static_cast<float>(v)),
           [&] { return std::string(entryPoint) + ", value=" + Text(v); });
   }
@@ -111,7 +96,7 @@ class PushSequence {
   void IoAssignment(const char* name, int signal, const char* logKey, const char* errorValueKey) {
     if (!Named({name})) return;
     const int v = Enum(name);
-    Info([&] { return logKey + Text(v); });
+    ECOCAM_LOG(3, Setting(logKey + Text(v)));
     Check({name}, sdk::Camera_setIOAssignment(_handle, signal, v),
           [&] { return std::string("Camera_setIOAssignment") + errorValueKey + Text(v); });
   }
@@ -121,7 +106,7 @@ class PushSequence {
   void EnumValue(const char* name, const char* logKey, const char* entryPoint, Setter setter) {
     if (!Named({name})) return;
     const int v = Enum(name);
-    Info([&] { return logKey + Text(v); });
+    ECOCAM_LOG(3, Setting(logKey + Text(v)));
     Check({name}, setter(_handle, v), [&] { return std::string(entryPoint) + ", value=" + Text(v); });
   }
 
@@ -172,7 +157,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   // 1. Pixel depth: everything else depends on it, so a failure ends here.
   if (step.Named({pn::PixelDepth})) {
     const int v = step.Enum(pn::PixelDepth);
-    PushSequence::Info([&] { return "pixel depth=" + Text(v); });
+    ECOCAM_LOG(3, Setting("pixel depth=" + Text(v)));
     const int rc = sdk::Camera_setPixelDepth(handle, v);
     step.Record({pn::PixelDepth}, rc);
     if (rc != 0) {
@@ -184,10 +169,8 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   // 2. Binning, 3. area of interest, 4. acquisition mode.
   step.EnumValue(pn::Binning, "Binning-mode=", "Camera_setBinningMode", sdk::Camera_setBinningMode);
   if (step.Named({pn::Width, pn::Height, pn::OffsetX, pn::OffsetY})) {
-    PushSequence::Info([&] {
-      return "AOI, width=" + Text(width) + ", height=" + Text(height) + ", offsetx=" + Text(offsetX) +
-             ", offsety=" + Text(offsetY);
-    });
+    ECOCAM_LOG(3, Setting("AOI, width=" + Text(width) + ", height=" + Text(height) + ", offsetx=" + Text(offsetX) +
+                          ", offsety=" + Text(offsetY)));
     step.Check({pn::Width, pn::Height, pn::OffsetX, pn::OffsetY},
                sdk::Camera_setAreaOfInterest(handle, width, height, offsetX, offsetY),
                [] { return std::string("Camera_setAreaOfInterest"); });
@@ -204,7 +187,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   // 6. Low-pass filter, monochrome cameras only.
   if (step.Named({pn::UseLowPassFilter3x3}) && !camera.IsColor()) {
     const int v = step.Bool(pn::UseLowPassFilter3x3) ? 1 : 0;
-    DriverContext::GetInstance().Log(3, "CameraParameters::PushToCamera_go: INFO: setting low pass filter=%d\n", v);
+    ECOCAM_LOG(3, Setting("low pass filter=" + Text(v) + "\n"));
     step.Check({pn::UseLowPassFilter3x3}, sdk::Camera_setLowpassFilter(handle, v),
                [&] { return "Camera_setLowpassFilter, value=" + Text(v); });
   }
@@ -218,7 +201,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
       ECOCAM_LOG(1, std::string(kSdkError) + "Camera_setLUTMode error code=" + std::to_string(modeResult));
     }
     const double g = step.Double(pn::Gamma);
-    PushSequence::Info([&] { return "gamma=" + Text(g); });
+    ECOCAM_LOG(3, Setting("gamma=" + Text(g)));
     // The gamma value's own setter decides whether the camera took it.
     step.Check({pn::Gamma}, sdk::Camera_setGammaCorrection(handle, NarrowToFloat(g)),
                [&] { return "Camera_setGammaCorrection, value=" + Text(g); });
@@ -235,7 +218,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   // 13 to 16. Automatic gain and exposure.
   if (step.Named({pn::UseAutoGain})) {
     const bool b = step.Bool(pn::UseAutoGain);
-    PushSequence::Info([&] { return "autoGainEnabled=" + Text(b); });
+    ECOCAM_LOG(3, Setting("autoGainEnabled=" + Text(b)));
     step.Check({pn::UseAutoGain}, sdk::Camera_setAutoGainEnabled(handle, b),
                [&] { return "Camera_setAutoGainEnabled, value=" + Text(b); });
   }
@@ -244,7 +227,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   if (step.Named({pn::AutoGainLimitMin, pn::AutoGainLimitMax})) {
     const double min = step.Double(pn::AutoGainLimitMin);
     const double max = step.Double(pn::AutoGainLimitMax);
-    PushSequence::Info([&] { return "autoGainLimMin=" + Text(min) + " and autoGainLimMax=" + Text(max); });
+    ECOCAM_LOG(3, Setting("autoGainLimMin=" + Text(min) + " and autoGainLimMax=" + Text(max)));
     step.Check({pn::AutoGainLimitMin, pn::AutoGainLimitMax},
                sdk::Camera_setAutoGainLimits(handle, NarrowToFloat(min), NarrowToFloat(max)),
                [&] { return "Camera_setAutoGainLimits, valueMin=" + Text(min) + ", valueMax=" + Text(max); });
@@ -252,7 +235,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   if (step.Named({pn::AutoExposureLimitMin, pn::AutoExposureLimitMax})) {
     const int min = step.Int(pn::AutoExposureLimitMin);
     const int max = step.Int(pn::AutoExposureLimitMax);
-    PushSequence::Info([&] { return "autoExposureLimMin=" + Text(min) + " and autoExposureLimMax=" + Text(max); });
+    ECOCAM_LOG(3, Setting("autoExposureLimMin=" + Text(min) + " and autoExposureLimMax=" + Text(max)));
     step.Check(
         {pn::AutoExposureLimitMin, pn::AutoExposureLimitMax},
         sdk::Camera_setAutoExposureLimits(handle, static_cast<float>(min), static_cast<float>(max)),

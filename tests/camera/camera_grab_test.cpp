@@ -100,6 +100,18 @@ class GrabTest : public CameraFixture {
 
   static long CountLines(const std::string& text) { return CameraLog::Count(CameraLog::Peek(), text); }
 
+  // Every frame the camera queued has ended one way or another, and every
+  // buffer is free again.
+  ::testing::AssertionResult AllCameBack() {
+    const Camera::GrabCounters c = _camera->Counters();
+    const std::size_t free = _camera->Buffers().CountIn(BufferState::kFree);
+    if (c.Settled() && free == _camera->Buffers().Size()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "queued " << c.queued << ", delivered " << c.delivered
+                                         << ", no free buffer " << c.noFreeBuffer << ", conversion failed "
+                                         << c.conversionFailed << ", discarded " << c.discarded << "; free buffers "
+                                         << free << " of " << _camera->Buffers().Size();
+  }
+
   CameraWaitThread _thread;
   sdk::CameraContainerHandle _container = 0;
   sdk::CameraHandle _handle = 0;
@@ -125,7 +137,20 @@ TEST_F(GrabTest, SoftwareTriggerGrabDeliversOneMono8FrameAndClearsTheRequest) {
   // The frame was freed by its last row, and no second frame came.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(1, gCalls);
-  EXPECT_EQ(nullptr, camera.Buffers().FindLoadedBuffer());
+  EXPECT_EQ(1, camera.Counters().delivered);
+  EXPECT_TRUE(AllCameBack());
+  EXPECT_EQ(1, CountLines("ImageBuffer::GetLine: INFO: last line retrieved=489"));
+
+  // Rows by pointer: any row, as often as asked, until the last one frees
+  // the frame.
+  camera.Grab();
+  ASSERT_TRUE(Eventually([] { return gCalls == 2; }));
+  const unsigned char* top = camera.GetRow(0);
+  ASSERT_NE(nullptr, top);
+  EXPECT_EQ(top, camera.GetRow(0));
+  for (int y = 1; y < 490; ++y) ASSERT_NE(nullptr, camera.GetRow(y)) << y;
+  EXPECT_EQ(2, CountLines("ImageBuffer::GetLine: INFO: last line retrieved=489"));
+  EXPECT_TRUE(AllCameBack());
 }
 
 TEST_F(GrabTest, BinningAndAreaOfInterestGiveTheSmallerFrame) {
@@ -252,7 +277,9 @@ TEST_F(GrabTest, FramesOfTheWrongTypeAreNotDelivered) {
     return CountLines("Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode 1080001, port=5") == 1;
   }));
   EXPECT_FALSE(camera.GrabRequested());
+  EXPECT_TRUE(Eventually([&] { return camera.Counters().conversionFailed == 1; }));
   EXPECT_EQ(0, gCalls);
+  EXPECT_TRUE(AllCameBack());
 }
 
 // The top-left width x height pixels of a frame whose rows are `pitch` pixels
@@ -341,7 +368,6 @@ TEST_F(GrabTest, ASmallerFrameIsNotDeliveredAndReportedOnceThenCounted) {
                                           "size 320x240 (dropped) 3 times, port=5") == 1;
   }));
   EXPECT_EQ(0, gCalls);
-  EXPECT_EQ(nullptr, camera.Buffers().FindLoadedBuffer());
   EXPECT_FALSE(camera.GrabRequested());
 
   // A size the image's data cannot hold (an SDK that answered nonsense) is
@@ -354,6 +380,9 @@ TEST_F(GrabTest, ASmallerFrameIsNotDeliveredAndReportedOnceThenCounted) {
            CountLines("Camera::ProcessEvent ERROR: image of 76800 bytes cannot hold a frame of 4242x240, port=5") == 1;
   }));
   EXPECT_EQ(0, gCalls);
+  EXPECT_TRUE(Eventually([&] { return camera.Counters().conversionFailed == 5; }));
+  EXPECT_EQ(0, camera.Counters().delivered);
+  EXPECT_TRUE(AllCameBack());
 }
 
 TEST_F(GrabTest, FreeRunningGrabsAndContinuousMode) {
@@ -408,6 +437,9 @@ TEST_F(GrabTest, AMissingBufferIsReportedOnceThenCountedForTenSeconds) {
   camera.Grab();
   ASSERT_TRUE(Eventually([&] { return processed() == 15; }));
   EXPECT_EQ(1, CountLines("Camera::ProcessEvent ERROR: free buffer not found 4 times, port=5"));
+  EXPECT_TRUE(Eventually([&] { return camera.Counters().noFreeBuffer == 5; }));
+  EXPECT_EQ(10, camera.Counters().delivered);
+  EXPECT_EQ(10u, camera.Buffers().CountIn(BufferState::kLoaded));
   camera.Close();
 }
 
@@ -440,6 +472,11 @@ TEST_F(GrabTest, CloseAgainstTheWaitThread) {
   EXPECT_GT(released, 0);
   EXPECT_EQ(0, abandoned);
   EXPECT_EQ(delivered, released + refused);
+  // The camera accounts for every frame it queued, and no buffer is left
+  // claimed (the delivered frames stay loaded: nobody read them).
+  EXPECT_TRUE(camera.Counters().Settled());
+  EXPECT_EQ(gCalls, camera.Counters().delivered);
+  EXPECT_EQ(0u, camera.Buffers().CountIn(BufferState::kFilling));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The frame buffer pool: sizes, the order in which loaded buffers are
-// served, row access, the queue bound and the images it hands back, and the
-// process-wide load numbers.
+// The frame buffer pool: sizes, the buffer states and their transitions,
+// the order in which loaded buffers are served, row access, the queue bound
+// and the images it hands back, and the process-wide load numbers.
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -24,10 +24,11 @@ class ImageBuffersTest : public CameraFixture {
   }
   // Puts a frame of the buffer's own memory into it and loads it.
   static void Load(ImageBuffer& buffer, int sizeX, int sizeY) {
+    ASSERT_TRUE(buffer.BeginFill());
     buffer.Info().imageData = buffer.Memory();
     buffer.Info().sizeX = sizeX;
     buffer.Info().sizeY = sizeY;
-    buffer.MarkLoaded();
+    ASSERT_TRUE(buffer.MarkLoaded());
   }
   static SvsImageInfo Record(int image) {
     SvsImageInfo record;
@@ -55,12 +56,12 @@ TEST_F(ImageBuffersTest, TenBuffersOfTheFullSizeForColourAndMono) {
       EXPECT_EQ(bytes, _pool[i].Size());
       EXPECT_FALSE(_pool[i].IsLoaded());
     }
-    EXPECT_EQ(&_pool[0], _pool.FindFreeBuffer());
+    EXPECT_EQ(&_pool[0], _pool.ClaimFreeBuffer().get());
   }
   EXPECT_EQ(10, _pool.GetBufferCount());
 }
 
-TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndOnlyTheLastRowFreesIt) {
+TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndRowsAreReadWithoutSideEffects) {
   const CameraParameters p = Sized(1, 8, 4);
   ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
   EXPECT_EQ(nullptr, _pool.FindLoadedBuffer());
@@ -68,35 +69,75 @@ TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndOnlyTheLastRowFreesIt) {
 
   Load(_pool[3], 8, 4);  // loaded first, though later in pool order
   Load(_pool[1], 8, 4);
-  EXPECT_EQ(&_pool[0], _pool.FindFreeBuffer());
+  EXPECT_EQ(&_pool[0], _pool.ClaimFreeBuffer().get());
   ImageBuffer* first = _pool.FindLoadedBuffer();
   ASSERT_EQ(&_pool[3], first);
 
-  // Rows in any order; only row height - 1 frees the buffer.
-  EXPECT_EQ(first->Memory() + 2 * 8, first->GetLine(4, 2));
-  EXPECT_EQ(first->Memory(), first->GetLine(4, 0));
+  // Rows in any order, the last one too, as often as asked: reading frees
+  // nothing; the release does, and the freed buffer has no rows.
+  EXPECT_EQ(first->Memory() + 2 * 8, first->Row(2));
+  EXPECT_EQ(first->Memory(), first->Row(0));
+  EXPECT_EQ(first->Memory() + 3 * 8, first->Row(3));
+  EXPECT_EQ(first->Memory() + 3 * 8, first->Row(3));
   EXPECT_TRUE(first->IsLoaded());
-  EXPECT_EQ(first->Memory() + 3 * 8, first->GetLine(4, 3));
-  EXPECT_FALSE(first->IsLoaded());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "ImageBuffer::GetLine: INFO: last line retrieved=3"));
+  first->Release();
+  EXPECT_EQ(BufferState::kFree, first->State());
   EXPECT_EQ(&_pool[1], _pool.FindLoadedBuffer());
+  CameraLog::Take();
+  EXPECT_EQ(nullptr, first->Row(0));
+  EXPECT_THAT(CameraLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
 
   // Outside the frame: null with the sizeY message, nothing changes.
-  EXPECT_EQ(nullptr, _pool[1].GetLine(4, -1));
-  EXPECT_EQ(nullptr, _pool[1].GetLine(4, 4));
+  EXPECT_EQ(nullptr, _pool[1].Row(-1));
+  EXPECT_EQ(nullptr, _pool[1].Row(4));
   EXPECT_THAT(CameraLog::Take(),
               ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=-1",
                           "ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=4"));
   EXPECT_TRUE(_pool[1].IsLoaded());
-  EXPECT_EQ(nullptr, _pool[0].GetLine(4, 0));
+  EXPECT_EQ(nullptr, _pool[0].Row(0));
   EXPECT_THAT(CameraLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
+}
+
+// Each transition holds only from its own state, so a buffer is never
+// claimed twice, loaded without a fill or freed while the wait thread
+// writes it; a claim dropped unloaded frees its buffer.
+TEST_F(ImageBuffersTest, TransitionsOnlyFromTheirOwnState) {
+  const CameraParameters p = Sized(1, 8, 4);
+  ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
+  ImageBuffer& buffer = _pool[0];
+  EXPECT_FALSE(buffer.MarkLoaded());  // free: not being filled
+  EXPECT_EQ(BufferState::kFree, buffer.State());
+  ASSERT_TRUE(buffer.BeginFill());
+  EXPECT_FALSE(buffer.BeginFill());
+  buffer.Release();  // not loaded: stays the wait thread's
+  EXPECT_EQ(BufferState::kFilling, buffer.State());
+  EXPECT_EQ(nullptr, _pool.FindLoadedBuffer());
+  ASSERT_TRUE(buffer.MarkLoaded());
+  EXPECT_FALSE(buffer.BeginFill());
+  buffer.AbandonFill();  // loaded: only the host frees it
+  EXPECT_TRUE(buffer.IsLoaded());
+  buffer.Release();
+  EXPECT_EQ(BufferState::kFree, buffer.State());
+
+  {
+    BufferClaim claim = _pool.ClaimFreeBuffer();
+    ASSERT_EQ(&_pool[0], claim.get());
+    EXPECT_EQ(&_pool[1], _pool.ClaimFreeBuffer().get());  // the held one is skipped
+    BufferClaim moved = std::move(claim);
+    EXPECT_EQ(1u, _pool.CountIn(BufferState::kFilling));
+  }
+  EXPECT_EQ(10u, _pool.CountIn(BufferState::kFree));
+  BufferClaim loaded = _pool.ClaimFreeBuffer();
+  loaded.Load();
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(1u, _pool.CountIn(BufferState::kLoaded));
 }
 
 TEST_F(ImageBuffersTest, ColourRowsAreThreeBytesPerPixel) {
   const CameraParameters p = Sized(2, 8, 4);
   ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
   Load(_pool[0], 8, 4);
-  EXPECT_EQ(_pool[0].Memory() + 2 * 8 * 3, _pool[0].GetLine(4, 2));
+  EXPECT_EQ(_pool[0].Memory() + 2 * 8 * 3, _pool[0].Row(2));
 }
 
 TEST_F(ImageBuffersTest, FullQueueDropsTheNewRecordAndHandsItsImageBack) {
@@ -106,6 +147,8 @@ TEST_F(ImageBuffersTest, FullQueueDropsTheNewRecordAndHandsItsImageBack) {
   EXPECT_TRUE(_pool.AddSvsInfo(Record(101)));  // 100 queued: still taken
   EXPECT_FALSE(_pool.AddSvsInfo(Record(102)));  // 101 queued: dropped
   EXPECT_EQ(101u, _pool.QueuedCount());
+  EXPECT_EQ(101, _pool.Counters().queued);
+  EXPECT_EQ(1, _pool.Counters().droppedFull);
   EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(102)"));
   EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
                                   "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains "
@@ -126,6 +169,12 @@ TEST_F(ImageBuffersTest, StoppedQueueHandsBackEveryQueuedImageAndRefusesNewOnes)
   EXPECT_EQ(0u, _pool.QueuedCount());
   EXPECT_FALSE(_pool.AddSvsInfo(Record(9)));
   EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(7)", "Image_release(8)", "Image_release(9)"));
+  // The two queued ones were discarded; the refused one was never queued,
+  // nor dropped for a full queue.
+  const QueueCounters counters = _pool.Counters();
+  EXPECT_EQ(2, counters.queued);
+  EXPECT_EQ(2, counters.discarded);
+  EXPECT_EQ(0, counters.droppedFull);
   _pool.StartQueue();
   EXPECT_TRUE(_pool.AddSvsInfo(Record(10)));
 }
@@ -205,9 +254,10 @@ TEST_F(ImageBuffersTest, LoadNumbersNeverDecreaseAcrossPoolsAndThreads) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < kLoads; ++i) {
         ImageBuffer& buffer = (*pools[static_cast<std::size_t>(t)])[static_cast<std::size_t>(i % 10)];
+        buffer.BeginFill();
         buffer.MarkLoaded();
         seen[static_cast<std::size_t>(t)].push_back(buffer.LoadSequence());
-        buffer.MarkFree();
+        buffer.Release();
       }
     });
   }

@@ -1,8 +1,11 @@
 // The driver context's log: thresholds and routing, the newline rule, the
-// timestamp, the log file with its pending lines, and re-entry.
+// timestamp, the log file with its pending lines, re-entry, and the
+// ECOCAM_LOG macro.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "driver/driver_context.h"
@@ -173,6 +176,33 @@ TEST_F(DriverLogTest, LogFromInsideTheMessageProcedureIsDropped) {
   EXPECT_EQ(calls[3], "second\n");
   // Nothing of the nested calls reached the debugger output either.
   EXPECT_EQ(capture.DebugLines(), (std::vector<std::string>{"outer\n", "second\n"}));
+}
+
+// ECOCAM_LOG composes nothing for a level no threshold admits, and nothing
+// it composes or writes escapes it.
+TEST_F(DriverLogTest, TheMacroComposesOnlyAdmittedLinesAndNeverThrows) {
+  ctx.LogLevel = 2;
+  ctx.LogDebugView = 1;
+  int composed = 0;
+  const auto compose = [&](const char* text) {
+    ++composed;
+    return std::string(text);
+  };
+  ECOCAM_LOG(3, compose("hidden"));
+  EXPECT_EQ(0, composed);
+  ECOCAM_LOG(2, compose("shown"));
+  EXPECT_EQ(1, composed);
+  EXPECT_EQ(capture.ProcCalls().back(), "shown\n");
+
+  // A line whose composition fails is dropped; the caller goes on.
+  const auto failing = []() -> std::string { throw std::runtime_error("compose"); };
+  const auto exhausted = []() -> std::string { throw std::bad_alloc(); };
+  const auto logBoth = [&]() noexcept {
+    ECOCAM_LOG(1, failing());
+    ECOCAM_LOG(1, exhausted());
+  };
+  EXPECT_NO_THROW(logBoth());
+  EXPECT_EQ(capture.ProcCalls().back(), "shown\n");
 }
 
 TEST_F(DriverLogTest, IniPathJoinsWithThePlatformSeparator) {

@@ -23,12 +23,7 @@ using wxview::SheetWindow;
 
 class DriverLog : public wxview::LogSink {
  public:
-  void Log(int level, const char* text) override {
-    try {
-      ECOCAM_LOG(level, text != nullptr ? text : "");
-    } catch (...) {
-    }
-  }
+  void Log(int level, const char* text) override { ECOCAM_LOG(level, text != nullptr ? text : ""); }
 };
 
 DriverLog gDriverLog;
