@@ -41,8 +41,8 @@ TEST_F(ImageBuffersTest, InitRefusesAZeroWidth) {
   const CameraParameters p = Sized(1, 0, 100);
   EXPECT_FALSE(_pool.Init(p.Info(), p, 3));
   EXPECT_EQ(0u, _pool.Size());
-  EXPECT_TRUE(CameraLog::Contains(
-      CameraLog::Take(), " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
+  EXPECT_TRUE(DriverLog::Contains(
+      DriverLog::Take(), " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
                          "width=0, height=100"));
 }
 
@@ -64,7 +64,7 @@ TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndOnlyTheLastRowFreesIt) {
   const CameraParameters p = Sized(1, 8, 4);
   ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
   EXPECT_EQ(nullptr, _pool.FindLoadedBuffer());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "ERROR: Loaded buffer not found"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "ERROR: Loaded buffer not found"));
 
   Load(_pool[3], 8, 4);  // loaded first, though later in pool order
   Load(_pool[1], 8, 4);
@@ -78,18 +78,18 @@ TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndOnlyTheLastRowFreesIt) {
   EXPECT_TRUE(first->IsLoaded());
   EXPECT_EQ(first->Memory() + 3 * 8, first->GetLine(4, 3));
   EXPECT_FALSE(first->IsLoaded());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "ImageBuffer::GetLine: INFO: last line retrieved=3"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "ImageBuffer::GetLine: INFO: last line retrieved=3"));
   EXPECT_EQ(&_pool[1], _pool.FindLoadedBuffer());
 
   // Outside the frame: null with the sizeY message, nothing changes.
   EXPECT_EQ(nullptr, _pool[1].GetLine(4, -1));
   EXPECT_EQ(nullptr, _pool[1].GetLine(4, 4));
-  EXPECT_THAT(CameraLog::Take(),
+  EXPECT_THAT(DriverLog::Take(),
               ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=-1",
                           "ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=4"));
   EXPECT_TRUE(_pool[1].IsLoaded());
   EXPECT_EQ(nullptr, _pool[0].GetLine(4, 0));
-  EXPECT_THAT(CameraLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
+  EXPECT_THAT(DriverLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
 }
 
 TEST_F(ImageBuffersTest, ColourRowsAreThreeBytesPerPixel) {
@@ -107,7 +107,7 @@ TEST_F(ImageBuffersTest, FullQueueDropsTheNewRecordAndHandsItsImageBack) {
   EXPECT_FALSE(_pool.AddSvsInfo(Record(102)));  // 101 queued: dropped
   EXPECT_EQ(101u, _pool.QueuedCount());
   EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(102)"));
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(),
                                   "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains "
                                   "more than 100 frames."));
 
