@@ -37,7 +37,7 @@ class DriverLog : public MessageLog {
     _saved = {ctx.LogLevel.load(), ctx.LogDebugView.load(), ctx.LogIntoFile.load()};
     _savedProcedure = ctx.DebugMsgProcedure();
     ctx.SetDebugMsgProcedure(nullptr);
-    Restart();
+    MessageLog::Clear();
     ctx.LogLevel = thresholds.level;
     ctx.LogDebugView = thresholds.debugView;
     ctx.LogIntoFile = thresholds.intoFile;

@@ -27,7 +27,11 @@ namespace ecocam::testing {
 class MessageLog {
  public:
   // The procedure to hand to the driver. The driver calls it twice per
-  // line: with the timestamp, then with the message.
+  // line, with the timestamp, then with the message, both from one place
+  // under its log lock. The pairing counts every call ever received and is
+  // never restarted: a line that a thread was writing while one capture
+  // ended and the next began still pairs as it should. A test that calls
+  // the procedure itself keeps to pairs.
   static void ECOCAM_CALL Procedure(const char* text) {
     Store& s = Get();
     std::lock_guard<std::mutex> lock(s.mutex);
@@ -76,17 +80,6 @@ class MessageLog {
     return static_cast<long>(std::count(lines.begin(), lines.end(), line));
   }
 
- protected:
-  // Empties the store and pairs the next call with a timestamp again. For
-  // a capture that starts while the procedure is not installed.
-  static void Restart() {
-    Store& s = Get();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.calls.clear();
-    s.messages.clear();
-    s.count = 0;
-  }
-
  private:
   struct Store {
     std::mutex mutex;
@@ -120,7 +113,7 @@ class MessageLog {
 // driver (setDebugMsgProc(nullptr)) when gone.
 class HostLog : public MessageLog {
  public:
-  HostLog() { Restart(); }
+  HostLog() { Clear(); }
   ~HostLog() { setDebugMsgProc(nullptr); }
   HostLog(const HostLog&) = delete;
   HostLog& operator=(const HostLog&) = delete;
