@@ -35,7 +35,9 @@ TEST(SdkBackend, ConversionChecksRefuseUnknownImagesNullDestinationsAndShortBuff
   EXPECT_TRUE(BufferHolds(12, 12));
   EXPECT_FALSE(BufferHolds(11, 12));
   EXPECT_FALSE(BufferHolds(-1, 0));  // a negative length holds nothing
-  EXPECT_FALSE(BufferHolds(std::numeric_limits<int>::max(), std::size_t{1} << 40));
+  const auto intMax = static_cast<std::size_t>(std::numeric_limits<int>::max());
+  EXPECT_TRUE(BufferHolds(std::numeric_limits<int>::max(), intMax));
+  EXPECT_FALSE(BufferHolds(std::numeric_limits<int>::max(), intMax + 1));
 
   for (const int method : {-1, 1, 3}) EXPECT_TRUE(IsBayerMethod(method)) << method;
   for (const int method : {-2, 0, 2, 4}) EXPECT_FALSE(IsBayerMethod(method)) << method;
