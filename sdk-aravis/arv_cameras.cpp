@@ -62,13 +62,13 @@ const char* Intern(const std::string& text) {
   return texts.insert(text).first->c_str();
 }
 
-ARVSDK_DEFINE(int, isVersionCompliantDLL)(SdkVersion* dllVersion, const SdkVersion* expectedVersion) {
+ECOCAM_SDK_DEFINE(int, isVersionCompliantDLL)(SdkVersion* dllVersion, const SdkVersion* expectedVersion) {
   if (dllVersion != nullptr) *dllVersion = kOwnVersion;
   if (expectedVersion == nullptr) return kNullArgument;
   return std::memcmp(&kOwnVersion, expectedVersion, sizeof kOwnVersion) == 0 ? kOk : kVersionMismatch;
 }
 
-ARVSDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) {
+ECOCAM_SDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) {
   if (containerType != kGigEContainer) return kNoContainer;
   State& state = State::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
@@ -80,7 +80,7 @@ ARVSDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) 
 // Closes every camera of the container. With the last container gone,
 // Aravis's own interface objects are released too, so nothing of Aravis
 // stays alive while the driver has the SDK unloaded.
-ARVSDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
+ECOCAM_SDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
   State& state = State::Get();
   {
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -98,7 +98,7 @@ ARVSDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
 }
 
 // Lists the GigE Vision devices Aravis finds, replacing an earlier list.
-ARVSDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
+ECOCAM_SDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
   State& state = State::Get();
   {
     std::lock_guard<std::mutex> lock(state.mutex);
@@ -132,7 +132,7 @@ ARVSDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
   return kOk;
 }
 
-ARVSDK_DEFINE(int, CameraContainer_getNumberOfCameras)(CameraContainerHandle container) {
+ECOCAM_SDK_DEFINE(int, CameraContainer_getNumberOfCameras)(CameraContainerHandle container) {
   State& state = State::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   const auto it = state.containers.find(container);
@@ -140,7 +140,7 @@ ARVSDK_DEFINE(int, CameraContainer_getNumberOfCameras)(CameraContainerHandle con
 }
 
 // 0 when there is no camera at `cameraIndex`.
-ARVSDK_DEFINE(CameraHandle, CameraContainer_getCamera)(CameraContainerHandle container, int cameraIndex) {
+ECOCAM_SDK_DEFINE(CameraHandle, CameraContainer_getCamera)(CameraContainerHandle container, int cameraIndex) {
   State& state = State::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   const auto it = state.containers.find(container);
@@ -151,7 +151,7 @@ ARVSDK_DEFINE(CameraHandle, CameraContainer_getCamera)(CameraContainerHandle con
 }
 
 // By model name, serial number, device id or address; -1 when none matches.
-ARVSDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandle container, const char* cameraName) {
+ECOCAM_SDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandle container, const char* cameraName) {
   if (cameraName == nullptr) return -1;
   State& state = State::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
@@ -166,22 +166,22 @@ ARVSDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandle co
   return -1;
 }
 
-ARVSDK_DEFINE(const char*, Camera_getManufacturerName)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getManufacturerName)(CameraHandle camera) {
   return CameraText(camera, &CameraEntry::vendor);
 }
-ARVSDK_DEFINE(const char*, Camera_getModelName)(CameraHandle camera) { return CameraText(camera, &CameraEntry::model); }
-ARVSDK_DEFINE(const char*, Camera_getSerialNumber)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getModelName)(CameraHandle camera) { return CameraText(camera, &CameraEntry::model); }
+ECOCAM_SDK_DEFINE(const char*, Camera_getSerialNumber)(CameraHandle camera) {
   return CameraText(camera, &CameraEntry::serial);
 }
-ARVSDK_DEFINE(const char*, Camera_getMacAddress)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getMacAddress)(CameraHandle camera) {
   return CameraText(camera, &CameraEntry::physicalId);
 }
-ARVSDK_DEFINE(const char*, Camera_getIPAddress)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getIPAddress)(CameraHandle camera) {
   return CameraText(camera, &CameraEntry::address);
 }
 
 // Opens the control connection. The timeout is Aravis's own (GVCP retries).
-ARVSDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeout*/) {
+ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeout*/) {
   const std::shared_ptr<CameraEntry> entry = State::Get().FindCamera(camera);
   if (entry == nullptr) return kInvalidHandle;
   std::lock_guard<std::mutex> lock(entry->mutex);
@@ -210,7 +210,7 @@ ARVSDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeout*/
   return kOk;
 }
 
-ARVSDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
   const std::shared_ptr<CameraEntry> entry = State::Get().FindCamera(camera);
   if (entry == nullptr) return kInvalidHandle;
   {
@@ -221,11 +221,11 @@ ARVSDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
   return kOk;
 }
 
-ARVSDK_DEFINE(const char*, Error_getMessage)(int errorCode) { return CodeText(errorCode); }
+ECOCAM_SDK_DEFINE(const char*, Error_getMessage)(int errorCode) { return CodeText(errorCode); }
 
 // Lines of the library's log up to `logLevel` go to `callback` from now on
 // (the file name is not used: the host's callback decides where lines go).
-ARVSDK_DEFINE(int, Camera_registerForLogMessages)(CameraHandle /*camera*/, int logLevel, const char* /*logFileName*/,
+ECOCAM_SDK_DEFINE(int, Camera_registerForLogMessages)(CameraHandle /*camera*/, int logLevel, const char* /*logFileName*/,
                                                  LogMessageCallback callback, void* context) {
   if (callback == nullptr) return kNullArgument;
   AddLogListener(logLevel, callback, context);

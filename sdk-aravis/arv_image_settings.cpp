@@ -29,24 +29,24 @@ int GetInt(CameraHandle camera, Names names, int* out) {
 }  // namespace
 
 // The whole sensor: SensorWidth, or WidthMax on cameras without it.
-ARVSDK_DEFINE(int, Camera_getImagerWidth)(CameraHandle camera, int* imagerWidth) {
+ECOCAM_SDK_DEFINE(int, Camera_getImagerWidth)(CameraHandle camera, int* imagerWidth) {
   return GetInt(camera, {"SensorWidth", "WidthMax"}, imagerWidth);
 }
-ARVSDK_DEFINE(int, Camera_getImagerHeight)(CameraHandle camera, int* imagerHeight) {
+ECOCAM_SDK_DEFINE(int, Camera_getImagerHeight)(CameraHandle camera, int* imagerHeight) {
   return GetInt(camera, {"SensorHeight", "HeightMax"}, imagerHeight);
 }
 // The size of the frames the camera sends.
-ARVSDK_DEFINE(int, Camera_getSizeX)(CameraHandle camera, int* sizeX) { return GetInt(camera, {"Width"}, sizeX); }
-ARVSDK_DEFINE(int, Camera_getSizeY)(CameraHandle camera, int* sizeY) { return GetInt(camera, {"Height"}, sizeY); }
+ECOCAM_SDK_DEFINE(int, Camera_getSizeX)(CameraHandle camera, int* sizeX) { return GetInt(camera, {"Width"}, sizeX); }
+ECOCAM_SDK_DEFINE(int, Camera_getSizeY)(CameraHandle camera, int* sizeY) { return GetInt(camera, {"Height"}, sizeY); }
 
 // Aravis's pixel format numbers are the GigE Vision codes.
-ARVSDK_DEFINE(int, Camera_getPixelType)(CameraHandle camera, int* pixelType) {
+ECOCAM_SDK_DEFINE(int, Camera_getPixelType)(CameraHandle camera, int* pixelType) {
   return GetInt(camera, {"PixelFormat"}, pixelType);
 }
 
 // Modes 0 to 3: none, horizontal, vertical, both, each by a factor of 2.
 // A camera without binning features takes mode 0 as it is.
-ARVSDK_DEFINE(int, Camera_setBinningMode)(CameraHandle camera, int binningMode) {
+ECOCAM_SDK_DEFINE(int, Camera_setBinningMode)(CameraHandle camera, int binningMode) {
   if (binningMode < 0 || binningMode > 3) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     int rc = SetNumber(e.camera, {"BinningHorizontal"}, BinningX(binningMode));
@@ -56,7 +56,7 @@ ARVSDK_DEFINE(int, Camera_setBinningMode)(CameraHandle camera, int binningMode) 
     return rc;
   });
 }
-ARVSDK_DEFINE(int, Camera_getBinningMode)(CameraHandle camera, int* binningMode) {
+ECOCAM_SDK_DEFINE(int, Camera_getBinningMode)(CameraHandle camera, int* binningMode) {
   if (binningMode == nullptr) return kNullArgument;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     *binningMode = e.binningMode;
@@ -67,7 +67,7 @@ ARVSDK_DEFINE(int, Camera_getBinningMode)(CameraHandle camera, int* binningMode)
 // The area in sensor pixels. GenICam counts Width, Height and the offsets
 // after binning, so they are divided by the binning factors. The offsets go
 // to 0 first, so the new size always fits, and are set last.
-ARVSDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX, int sizeY, int offsetX, int offsetY) {
+ECOCAM_SDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX, int sizeY, int offsetX, int offsetY) {
   if (sizeX < 1 || sizeY < 1 || offsetX < 0 || offsetY < 0) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const int bx = BinningX(e.binningMode);
@@ -83,7 +83,7 @@ ARVSDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX, int
     return rc;
   });
 }
-ARVSDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
+ECOCAM_SDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
   if (sizeX == nullptr || sizeY == nullptr || offsetX == nullptr || offsetY == nullptr) return kNullArgument;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     double v[4] = {0.0, 0.0, 0.0, 0.0};
@@ -103,7 +103,7 @@ ARVSDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, in
 // 0 is 8 bit: Mono8 on a monochrome camera, on a colour camera its Bayer
 // format (the one it has, or the first it offers). 2 is 12 bit, Mono12Packed,
 // monochrome cameras only.
-ARVSDK_DEFINE(int, Camera_setPixelDepth)(CameraHandle camera, int pixelDepth) {
+ECOCAM_SDK_DEFINE(int, Camera_setPixelDepth)(CameraHandle camera, int pixelDepth) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     if (pixelDepth == kPixelDepth12) {
       return e.color ? kOutOfRange : SetEnumeration(e.camera, {"PixelFormat"}, "Mono12Packed");
@@ -119,7 +119,7 @@ ARVSDK_DEFINE(int, Camera_setPixelDepth)(CameraHandle camera, int pixelDepth) {
   });
 }
 
-ARVSDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCorrection) {
+ECOCAM_SDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCorrection) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const char* enable = Offered(e.camera, {"GammaEnable", "GammaEnabled"});
     if (enable != nullptr) SetBoolean(e.camera, {enable}, true);
@@ -128,7 +128,7 @@ ARVSDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCo
 }
 
 // 0 off, 1 on. Off on a camera without the filter needs nothing done.
-ARVSDK_DEFINE(int, Camera_setLowpassFilter)(CameraHandle camera, int lowpassFilter) {
+ECOCAM_SDK_DEFINE(int, Camera_setLowpassFilter)(CameraHandle camera, int lowpassFilter) {
   if (lowpassFilter != 0 && lowpassFilter != 1) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const int rc = SetBoolean(e.camera, {"LowPassFilter", "LowpassFilter"}, lowpassFilter == 1);
@@ -137,7 +137,7 @@ ARVSDK_DEFINE(int, Camera_setLowpassFilter)(CameraHandle camera, int lowpassFilt
 }
 
 // 0 off; 1 and 2 switch the camera's lookup table on.
-ARVSDK_DEFINE(int, Camera_setLookupTableMode)(CameraHandle camera, int lutMode) {
+ECOCAM_SDK_DEFINE(int, Camera_setLookupTableMode)(CameraHandle camera, int lutMode) {
   if (lutMode < 0 || lutMode > 2) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const int rc = SetBoolean(e.camera, {"LUTEnable"}, lutMode != 0);
@@ -146,7 +146,7 @@ ARVSDK_DEFINE(int, Camera_setLookupTableMode)(CameraHandle camera, int lutMode) 
 }
 
 // Writes the table entry by entry through LUTIndex and LUTValue.
-ARVSDK_DEFINE(int, Camera_setLookupTable)(CameraHandle camera, const int* table, int entryCount) {
+ECOCAM_SDK_DEFINE(int, Camera_setLookupTable)(CameraHandle camera, const int* table, int entryCount) {
   if (table == nullptr) return kNullArgument;
   if (entryCount < 1) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {

@@ -34,18 +34,18 @@ std::size_t Pixels(const ImageEntry& image) {
 }  // namespace
 
 // The pixels stay valid until the image is released or its channel deleted.
-ARVSDK_DEFINE(unsigned char*, Image_getDataPointer)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(unsigned char*, Image_getDataPointer)(ImageHandle image) {
   const std::shared_ptr<ImageEntry> found = State::Get().FindImage(image);
   return found == nullptr ? nullptr : const_cast<unsigned char*>(found->data);
 }
 
-ARVSDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
   const std::shared_ptr<ImageEntry> found = State::Get().FindImage(image);
   return found == nullptr ? -1 : found->channel->camera->handle;
 }
 
 // Hands the image's buffer back to its stream for the next frame.
-ARVSDK_DEFINE(int, Image_release)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_release)(ImageHandle image) {
   State& state = State::Get();
   std::shared_ptr<ImageEntry> found;
   {
@@ -64,38 +64,37 @@ ARVSDK_DEFINE(int, Image_release)(ImageHandle image) {
   return kOk;
 }
 
-ARVSDK_DEFINE(int, Image_getPixelType)(ImageHandle image) { return Describe(image, &ImageEntry::pixelType, 0); }
-ARVSDK_DEFINE(int, Image_getSizeX)(ImageHandle image) { return Describe(image, &ImageEntry::sizeX, 0); }
-ARVSDK_DEFINE(int, Image_getSizeY)(ImageHandle image) { return Describe(image, &ImageEntry::sizeY, 0); }
-ARVSDK_DEFINE(int, Image_getPitch)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_getPixelType)(ImageHandle image) { return Describe(image, &ImageEntry::pixelType, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getSizeX)(ImageHandle image) { return Describe(image, &ImageEntry::sizeX, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getSizeY)(ImageHandle image) { return Describe(image, &ImageEntry::sizeY, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getPitch)(ImageHandle image) {
   const std::shared_ptr<ImageEntry> found = State::Get().FindImage(image);
   return found == nullptr || found->sizeY == 0 ? 0 : static_cast<int>(found->size / found->sizeY);
 }
-ARVSDK_DEFINE(int, Image_getImageID)(ImageHandle image) { return Describe(image, &ImageEntry::imageId, 0); }
-ARVSDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) { return Describe(image, &ImageEntry::timestamp, 0.0); }
-ARVSDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_getImageID)(ImageHandle image) { return Describe(image, &ImageEntry::imageId, 0); }
+ECOCAM_SDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) { return Describe(image, &ImageEntry::timestamp, 0.0); }
+ECOCAM_SDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
   return Describe(image, &ImageEntry::transferTime, 0.0);
 }
-ARVSDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageEntry::packetCount, 0); }
-ARVSDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageEntry::packetCount, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
   return static_cast<int>(Describe(image, &ImageEntry::size, std::size_t{0}));
 }
 
 // 3 bytes per pixel, R, G, B. Bayer frames are demosaiced with
 // `bayerMethod` (-1 none, 1 simple, 3 high-quality linear); 24-bit colour
 // frames are copied; Mono8 frames give grey.
-ARVSDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, int bufferLength, int bayerMethod) {
+ECOCAM_SDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, int bufferLength, int bayerMethod) {
   const std::shared_ptr<ImageEntry> found = State::Get().FindImage(image);
-  if (found == nullptr) return kInvalidHandle;
-  if (buffer == nullptr) return kNullArgument;
+  if (const int refused = CheckConversion(found != nullptr, buffer)) return refused;
   const ImageEntry& info = *found;
   const std::size_t pixels = Pixels(info);
-  if (bufferLength < 0 || static_cast<std::size_t>(bufferLength) < pixels * 3) return kBufferTooSmall;
+  if (!BufferHolds(bufferLength, pixels * 3)) return kBufferTooSmall;
   if (pixels == 0) return kWrongPixelType;
   const std::uint8_t* src = info.data;
   if (IsBayer8(info.pixelType)) {
     if (info.size < pixels) return kWrongPixelType;
-    if (bayerMethod != -1 && bayerMethod != 1 && bayerMethod != 3) return kOutOfRange;
+    if (!IsBayerMethod(bayerMethod)) return kOutOfRange;
     imaging::Demosaic(src, info.sizeX, info.sizeX, info.sizeY, PhaseOf(info.pixelType),
                       static_cast<imaging::BayerMethod>(bayerMethod), buffer,
                       static_cast<std::ptrdiff_t>(info.sizeX) * 3);
@@ -110,15 +109,14 @@ ARVSDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, 
 }
 
 // Mono12Packed to 8 bit (the 8 most significant bits), 1 byte per pixel.
-ARVSDK_DEFINE(int, Image_getImage12bitAs8bit)(ImageHandle image, unsigned char* buffer, int bufferLength) {
+ECOCAM_SDK_DEFINE(int, Image_getImage12bitAs8bit)(ImageHandle image, unsigned char* buffer, int bufferLength) {
   const std::shared_ptr<ImageEntry> found = State::Get().FindImage(image);
-  if (found == nullptr) return kInvalidHandle;
-  if (buffer == nullptr) return kNullArgument;
+  if (const int refused = CheckConversion(found != nullptr, buffer)) return refused;
   const std::size_t pixels = Pixels(*found);
   if (found->pixelType != kPixelTypeMono12Packed || found->size < imaging::Mono12PackedSize(pixels)) {
     return kWrongPixelType;
   }
-  if (bufferLength < 0 || static_cast<std::size_t>(bufferLength) < pixels) return kBufferTooSmall;
+  if (!BufferHolds(bufferLength, pixels)) return kBufferTooSmall;
   imaging::UnpackMono12PackedTo8(found->data, pixels, buffer);
   return kOk;
 }

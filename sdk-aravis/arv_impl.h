@@ -1,8 +1,9 @@
 // How an exported entry point reaches its implementation.
 //
-// Every one of the 211 exports is generated (arv_exports.cpp). Entry points
-// with a GigE Vision meaning declare Impl<Row> here and define
-// Impl<Row>::Call in the file of their concern; all others answer
+// Every one of the 211 exports is generated (arv_exports.cpp, from
+// sdk/sdk_backend.h). Entry points with a GigE Vision meaning declare
+// Impl<Row> here (ECOCAM_SDK_IMPLEMENTS) and define Impl<Row>::Call in the
+// file of their concern (ECOCAM_SDK_DEFINE); all others answer
 // kNotSupported (or the neutral value of their result type).
 #pragma once
 
@@ -10,127 +11,112 @@
 
 #include "arv_codes.h"
 #include "arv_state.h"
-#include "sdk/sdk_entry_points.h"
+#include "sdk/sdk_backend.h"
 
 namespace arvsdk {
 
-#define ARVSDK_SIGNATURE(row, ret, name, params, args, fallback) using name##_signature = ret params;
-ECOCAM_SDK_ENTRY_POINTS(ARVSDK_SIGNATURE, ARVSDK_SIGNATURE)
-#undef ARVSDK_SIGNATURE
-
 template <SdkRow Row>
-struct Impl {
-  static constexpr bool kImplemented = false;
-};
-
-#define ARVSDK_IMPLEMENTED(name)             \
-  template <>                                \
-  struct Impl<SdkRow::name> {                \
-    static constexpr bool kImplemented = true; \
-    static name##_signature Call;            \
-  };
-
-#define ARVSDK_DEFINE(ret, name) ret Impl<SdkRow::name>::Call
+struct Impl : NotImplemented {};
 
 // Version, containers, discovery, identity, connections (arv_cameras.cpp).
-ARVSDK_IMPLEMENTED(isVersionCompliantDLL)
-ARVSDK_IMPLEMENTED(CameraContainer_create)
-ARVSDK_IMPLEMENTED(CameraContainer_delete)
-ARVSDK_IMPLEMENTED(CameraContainer_discovery)
-ARVSDK_IMPLEMENTED(CameraContainer_getNumberOfCameras)
-ARVSDK_IMPLEMENTED(CameraContainer_getCamera)
-ARVSDK_IMPLEMENTED(CameraContainer_findCamera)
-ARVSDK_IMPLEMENTED(Camera_openConnection)
-ARVSDK_IMPLEMENTED(Camera_closeConnection)
-ARVSDK_IMPLEMENTED(Camera_getManufacturerName)
-ARVSDK_IMPLEMENTED(Camera_getModelName)
-ARVSDK_IMPLEMENTED(Camera_getSerialNumber)
-ARVSDK_IMPLEMENTED(Camera_getMacAddress)
-ARVSDK_IMPLEMENTED(Camera_getIPAddress)
-ARVSDK_IMPLEMENTED(Error_getMessage)
-ARVSDK_IMPLEMENTED(Camera_registerForLogMessages)
+ECOCAM_SDK_IMPLEMENTS(isVersionCompliantDLL)
+ECOCAM_SDK_IMPLEMENTS(CameraContainer_create)
+ECOCAM_SDK_IMPLEMENTS(CameraContainer_delete)
+ECOCAM_SDK_IMPLEMENTS(CameraContainer_discovery)
+ECOCAM_SDK_IMPLEMENTS(CameraContainer_getNumberOfCameras)
+ECOCAM_SDK_IMPLEMENTS(CameraContainer_getCamera)
+ECOCAM_SDK_IMPLEMENTS(CameraContainer_findCamera)
+ECOCAM_SDK_IMPLEMENTS(Camera_openConnection)
+ECOCAM_SDK_IMPLEMENTS(Camera_closeConnection)
+ECOCAM_SDK_IMPLEMENTS(Camera_getManufacturerName)
+ECOCAM_SDK_IMPLEMENTS(Camera_getModelName)
+ECOCAM_SDK_IMPLEMENTS(Camera_getSerialNumber)
+ECOCAM_SDK_IMPLEMENTS(Camera_getMacAddress)
+ECOCAM_SDK_IMPLEMENTS(Camera_getIPAddress)
+ECOCAM_SDK_IMPLEMENTS(Error_getMessage)
+ECOCAM_SDK_IMPLEMENTS(Camera_registerForLogMessages)
 
 // Streaming channels and images (arv_streaming.cpp, arv_images.cpp).
-ARVSDK_IMPLEMENTED(Camera_evaluateMaximalPacketSize)
-ARVSDK_IMPLEMENTED(Camera_setStreamingPacketSize)
-ARVSDK_IMPLEMENTED(StreamingChannel_create)
-ARVSDK_IMPLEMENTED(StreamingChannel_delete)
-ARVSDK_IMPLEMENTED(StreamingChannel_getFrameLoss)
-ARVSDK_IMPLEMENTED(StreamingChannel_getBufferSize)
-ARVSDK_IMPLEMENTED(Image_getDataPointer)
-ARVSDK_IMPLEMENTED(Image_getCamera)
-ARVSDK_IMPLEMENTED(Image_release)
-ARVSDK_IMPLEMENTED(Image_getImageRGB)
-ARVSDK_IMPLEMENTED(Image_getImage12bitAs8bit)
-ARVSDK_IMPLEMENTED(Image_getPixelType)
-ARVSDK_IMPLEMENTED(Image_getImageSize)
-ARVSDK_IMPLEMENTED(Image_getPitch)
-ARVSDK_IMPLEMENTED(Image_getSizeX)
-ARVSDK_IMPLEMENTED(Image_getSizeY)
-ARVSDK_IMPLEMENTED(Image_getImageID)
-ARVSDK_IMPLEMENTED(Image_getTimestamp)
-ARVSDK_IMPLEMENTED(Image_getTransferTime)
-ARVSDK_IMPLEMENTED(Image_getPacketCount)
+ECOCAM_SDK_IMPLEMENTS(Camera_evaluateMaximalPacketSize)
+ECOCAM_SDK_IMPLEMENTS(Camera_setStreamingPacketSize)
+ECOCAM_SDK_IMPLEMENTS(StreamingChannel_create)
+ECOCAM_SDK_IMPLEMENTS(StreamingChannel_delete)
+ECOCAM_SDK_IMPLEMENTS(StreamingChannel_getFrameLoss)
+ECOCAM_SDK_IMPLEMENTS(StreamingChannel_getBufferSize)
+ECOCAM_SDK_IMPLEMENTS(Image_getDataPointer)
+ECOCAM_SDK_IMPLEMENTS(Image_getCamera)
+ECOCAM_SDK_IMPLEMENTS(Image_release)
+ECOCAM_SDK_IMPLEMENTS(Image_getImageRGB)
+ECOCAM_SDK_IMPLEMENTS(Image_getImage12bitAs8bit)
+ECOCAM_SDK_IMPLEMENTS(Image_getPixelType)
+ECOCAM_SDK_IMPLEMENTS(Image_getImageSize)
+ECOCAM_SDK_IMPLEMENTS(Image_getPitch)
+ECOCAM_SDK_IMPLEMENTS(Image_getSizeX)
+ECOCAM_SDK_IMPLEMENTS(Image_getSizeY)
+ECOCAM_SDK_IMPLEMENTS(Image_getImageID)
+ECOCAM_SDK_IMPLEMENTS(Image_getTimestamp)
+ECOCAM_SDK_IMPLEMENTS(Image_getTransferTime)
+ECOCAM_SDK_IMPLEMENTS(Image_getPacketCount)
 
 // Acquisition, timing and analog settings (arv_settings.cpp).
-ARVSDK_IMPLEMENTED(Camera_setFrameRate)
-ARVSDK_IMPLEMENTED(Camera_getFrameRate)
-ARVSDK_IMPLEMENTED(Camera_getFrameRateMin)
-ARVSDK_IMPLEMENTED(Camera_getFrameRateMax)
-ARVSDK_IMPLEMENTED(Camera_getFrameRateRange)
-ARVSDK_IMPLEMENTED(Camera_getFrameRateIncrement)
-ARVSDK_IMPLEMENTED(Camera_setExposureTime)
-ARVSDK_IMPLEMENTED(Camera_getExposureTime)
-ARVSDK_IMPLEMENTED(Camera_getExposureTimeMin)
-ARVSDK_IMPLEMENTED(Camera_getExposureTimeMax)
-ARVSDK_IMPLEMENTED(Camera_getExposureTimeRange)
-ARVSDK_IMPLEMENTED(Camera_getExposureTimeIncrement)
-ARVSDK_IMPLEMENTED(Camera_setExposureDelay)
-ARVSDK_IMPLEMENTED(Camera_getExposureDelay)
-ARVSDK_IMPLEMENTED(Camera_getExposureDelayMax)
-ARVSDK_IMPLEMENTED(Camera_getExposureDelayIncrement)
-ARVSDK_IMPLEMENTED(Camera_setGain)
-ARVSDK_IMPLEMENTED(Camera_getGain)
-ARVSDK_IMPLEMENTED(Camera_getGainMax)
-ARVSDK_IMPLEMENTED(Camera_getGainMaxExtended)
-ARVSDK_IMPLEMENTED(Camera_getGainIncrement)
-ARVSDK_IMPLEMENTED(Camera_setOffset)
-ARVSDK_IMPLEMENTED(Camera_getOffset)
-ARVSDK_IMPLEMENTED(Camera_getOffsetMax)
-ARVSDK_IMPLEMENTED(Camera_setAutoGainEnabled)
-ARVSDK_IMPLEMENTED(Camera_setAutoGainBrightness)
-ARVSDK_IMPLEMENTED(Camera_setAutoGainLimits)
-ARVSDK_IMPLEMENTED(Camera_setAutoExposureLimits)
-ARVSDK_IMPLEMENTED(Camera_setAcquisitionControl)
-ARVSDK_IMPLEMENTED(Camera_getAcquisitionControl)
-ARVSDK_IMPLEMENTED(Camera_setAcquisitionMode)
-ARVSDK_IMPLEMENTED(Camera_getAcquisitionMode)
-ARVSDK_IMPLEMENTED(Camera_softwareTrigger)
-ARVSDK_IMPLEMENTED(Camera_setTriggerPolarity)
-ARVSDK_IMPLEMENTED(Camera_setStrobePolarity)
-ARVSDK_IMPLEMENTED(Camera_setStrobePosition)
-ARVSDK_IMPLEMENTED(Camera_getStrobePositionMax)
-ARVSDK_IMPLEMENTED(Camera_getStrobePositionIncrement)
-ARVSDK_IMPLEMENTED(Camera_setStrobeDuration)
-ARVSDK_IMPLEMENTED(Camera_getStrobeDurationMax)
-ARVSDK_IMPLEMENTED(Camera_getStrobeDurationIncrement)
+ECOCAM_SDK_IMPLEMENTS(Camera_setFrameRate)
+ECOCAM_SDK_IMPLEMENTS(Camera_getFrameRate)
+ECOCAM_SDK_IMPLEMENTS(Camera_getFrameRateMin)
+ECOCAM_SDK_IMPLEMENTS(Camera_getFrameRateMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_getFrameRateRange)
+ECOCAM_SDK_IMPLEMENTS(Camera_getFrameRateIncrement)
+ECOCAM_SDK_IMPLEMENTS(Camera_setExposureTime)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureTime)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureTimeMin)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureTimeMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureTimeRange)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureTimeIncrement)
+ECOCAM_SDK_IMPLEMENTS(Camera_setExposureDelay)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureDelay)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureDelayMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_getExposureDelayIncrement)
+ECOCAM_SDK_IMPLEMENTS(Camera_setGain)
+ECOCAM_SDK_IMPLEMENTS(Camera_getGain)
+ECOCAM_SDK_IMPLEMENTS(Camera_getGainMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_getGainMaxExtended)
+ECOCAM_SDK_IMPLEMENTS(Camera_getGainIncrement)
+ECOCAM_SDK_IMPLEMENTS(Camera_setOffset)
+ECOCAM_SDK_IMPLEMENTS(Camera_getOffset)
+ECOCAM_SDK_IMPLEMENTS(Camera_getOffsetMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAutoGainEnabled)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAutoGainBrightness)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAutoGainLimits)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAutoExposureLimits)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAcquisitionControl)
+ECOCAM_SDK_IMPLEMENTS(Camera_getAcquisitionControl)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAcquisitionMode)
+ECOCAM_SDK_IMPLEMENTS(Camera_getAcquisitionMode)
+ECOCAM_SDK_IMPLEMENTS(Camera_softwareTrigger)
+ECOCAM_SDK_IMPLEMENTS(Camera_setTriggerPolarity)
+ECOCAM_SDK_IMPLEMENTS(Camera_setStrobePolarity)
+ECOCAM_SDK_IMPLEMENTS(Camera_setStrobePosition)
+ECOCAM_SDK_IMPLEMENTS(Camera_getStrobePositionMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_getStrobePositionIncrement)
+ECOCAM_SDK_IMPLEMENTS(Camera_setStrobeDuration)
+ECOCAM_SDK_IMPLEMENTS(Camera_getStrobeDurationMax)
+ECOCAM_SDK_IMPLEMENTS(Camera_getStrobeDurationIncrement)
 
 // Image geometry and processing (arv_image_settings.cpp).
-ARVSDK_IMPLEMENTED(Camera_getImagerWidth)
-ARVSDK_IMPLEMENTED(Camera_getImagerHeight)
-ARVSDK_IMPLEMENTED(Camera_getSizeX)
-ARVSDK_IMPLEMENTED(Camera_getSizeY)
-ARVSDK_IMPLEMENTED(Camera_getPixelType)
-ARVSDK_IMPLEMENTED(Camera_setBinningMode)
-ARVSDK_IMPLEMENTED(Camera_getBinningMode)
-ARVSDK_IMPLEMENTED(Camera_setAreaOfInterest)
-ARVSDK_IMPLEMENTED(Camera_getAreaOfInterest)
-ARVSDK_IMPLEMENTED(Camera_setPixelDepth)
-ARVSDK_IMPLEMENTED(Camera_setGammaCorrection)
-ARVSDK_IMPLEMENTED(Camera_setLowpassFilter)
-ARVSDK_IMPLEMENTED(Camera_setLookupTableMode)
-ARVSDK_IMPLEMENTED(Camera_setLookupTable)
-ARVSDK_IMPLEMENTED(Camera_setIOAssignment)
+ECOCAM_SDK_IMPLEMENTS(Camera_getImagerWidth)
+ECOCAM_SDK_IMPLEMENTS(Camera_getImagerHeight)
+ECOCAM_SDK_IMPLEMENTS(Camera_getSizeX)
+ECOCAM_SDK_IMPLEMENTS(Camera_getSizeY)
+ECOCAM_SDK_IMPLEMENTS(Camera_getPixelType)
+ECOCAM_SDK_IMPLEMENTS(Camera_setBinningMode)
+ECOCAM_SDK_IMPLEMENTS(Camera_getBinningMode)
+ECOCAM_SDK_IMPLEMENTS(Camera_setAreaOfInterest)
+ECOCAM_SDK_IMPLEMENTS(Camera_getAreaOfInterest)
+ECOCAM_SDK_IMPLEMENTS(Camera_setPixelDepth)
+ECOCAM_SDK_IMPLEMENTS(Camera_setGammaCorrection)
+ECOCAM_SDK_IMPLEMENTS(Camera_setLowpassFilter)
+ECOCAM_SDK_IMPLEMENTS(Camera_setLookupTableMode)
+ECOCAM_SDK_IMPLEMENTS(Camera_setLookupTable)
+ECOCAM_SDK_IMPLEMENTS(Camera_setIOAssignment)
 
 // Runs `action` on the open camera `handle` with its mutex held:
 // kInvalidHandle for no such camera, kNotConnected when it is not open.

@@ -96,7 +96,7 @@ int SetFrameTrigger(ArvCamera* camera, const char* source) {
 }  // namespace
 
 // Some cameras take a frame rate only with AcquisitionFrameRateEnable set.
-ARVSDK_DEFINE(int, Camera_setFrameRate)(CameraHandle camera, float frameRate) {
+ECOCAM_SDK_DEFINE(int, Camera_setFrameRate)(CameraHandle camera, float frameRate) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     if (Offered(e.camera, {"AcquisitionFrameRateEnable"}) != nullptr) {
       SetBoolean(e.camera, {"AcquisitionFrameRateEnable"}, true);
@@ -104,69 +104,69 @@ ARVSDK_DEFINE(int, Camera_setFrameRate)(CameraHandle camera, float frameRate) {
     return SetNumber(e.camera, kFrameRate, frameRate);
   });
 }
-ARVSDK_DEFINE(int, Camera_getFrameRate)(CameraHandle camera, float* frameRate) {
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRate)(CameraHandle camera, float* frameRate) {
   return GetFloat(camera, kFrameRate, frameRate);
 }
-ARVSDK_DEFINE(int, Camera_getFrameRateMin)(CameraHandle camera, float* value) { return GetMin(camera, kFrameRate, value); }
-ARVSDK_DEFINE(int, Camera_getFrameRateMax)(CameraHandle camera, float* value) { return GetMax(camera, kFrameRate, value); }
-ARVSDK_DEFINE(int, Camera_getFrameRateRange)(CameraHandle camera, float* min, float* max) {
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRateMin)(CameraHandle camera, float* value) { return GetMin(camera, kFrameRate, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRateMax)(CameraHandle camera, float* value) { return GetMax(camera, kFrameRate, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRateRange)(CameraHandle camera, float* min, float* max) {
   return GetRange(camera, kFrameRate, min, max);
 }
-ARVSDK_DEFINE(int, Camera_getFrameRateIncrement)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRateIncrement)(CameraHandle camera, float* value) {
   return GetStep(camera, kFrameRate, value);
 }
 
-ARVSDK_DEFINE(int, Camera_setExposureTime)(CameraHandle camera, float value) { return SetFloat(camera, kExposure, value); }
-ARVSDK_DEFINE(int, Camera_getExposureTime)(CameraHandle camera, float* value) { return GetFloat(camera, kExposure, value); }
-ARVSDK_DEFINE(int, Camera_getExposureTimeMin)(CameraHandle camera, float* value) { return GetMin(camera, kExposure, value); }
-ARVSDK_DEFINE(int, Camera_getExposureTimeMax)(CameraHandle camera, float* value) { return GetMax(camera, kExposure, value); }
-ARVSDK_DEFINE(int, Camera_getExposureTimeRange)(CameraHandle camera, float* min, float* max) {
+ECOCAM_SDK_DEFINE(int, Camera_setExposureTime)(CameraHandle camera, float value) { return SetFloat(camera, kExposure, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTime)(CameraHandle camera, float* value) { return GetFloat(camera, kExposure, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMin)(CameraHandle camera, float* value) { return GetMin(camera, kExposure, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMax)(CameraHandle camera, float* value) { return GetMax(camera, kExposure, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeRange)(CameraHandle camera, float* min, float* max) {
   return GetRange(camera, kExposure, min, max);
 }
-ARVSDK_DEFINE(int, Camera_getExposureTimeIncrement)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeIncrement)(CameraHandle camera, float* value) {
   return GetStep(camera, kExposure, value);
 }
 
-ARVSDK_DEFINE(int, Camera_setExposureDelay)(CameraHandle camera, float value) {
+ECOCAM_SDK_DEFINE(int, Camera_setExposureDelay)(CameraHandle camera, float value) {
   return SetFloat(camera, kExposureDelay, value);
 }
-ARVSDK_DEFINE(int, Camera_getExposureDelay)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getExposureDelay)(CameraHandle camera, float* value) {
   return GetFloat(camera, kExposureDelay, value);
 }
-ARVSDK_DEFINE(int, Camera_getExposureDelayMax)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getExposureDelayMax)(CameraHandle camera, float* value) {
   return GetMax(camera, kExposureDelay, value);
 }
-ARVSDK_DEFINE(int, Camera_getExposureDelayIncrement)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getExposureDelayIncrement)(CameraHandle camera, float* value) {
   return GetStep(camera, kExposureDelay, value);
 }
 
-ARVSDK_DEFINE(int, Camera_setGain)(CameraHandle camera, float value) { return SetFloat(camera, kGain, value); }
-ARVSDK_DEFINE(int, Camera_getGain)(CameraHandle camera, float* value) { return GetFloat(camera, kGain, value); }
-ARVSDK_DEFINE(int, Camera_getGainMax)(CameraHandle camera, float* value) { return GetMax(camera, kGain, value); }
-ARVSDK_DEFINE(int, Camera_getGainMaxExtended)(CameraHandle camera, float* value) { return GetMax(camera, kGain, value); }
-ARVSDK_DEFINE(int, Camera_getGainIncrement)(CameraHandle camera, float* value) { return GetStep(camera, kGain, value); }
+ECOCAM_SDK_DEFINE(int, Camera_setGain)(CameraHandle camera, float value) { return SetFloat(camera, kGain, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getGain)(CameraHandle camera, float* value) { return GetFloat(camera, kGain, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getGainMax)(CameraHandle camera, float* value) { return GetMax(camera, kGain, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getGainMaxExtended)(CameraHandle camera, float* value) { return GetMax(camera, kGain, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getGainIncrement)(CameraHandle camera, float* value) { return GetStep(camera, kGain, value); }
 
-ARVSDK_DEFINE(int, Camera_setOffset)(CameraHandle camera, float value) { return SetFloat(camera, kOffset, value); }
-ARVSDK_DEFINE(int, Camera_getOffset)(CameraHandle camera, float* value) { return GetFloat(camera, kOffset, value); }
-ARVSDK_DEFINE(int, Camera_getOffsetMax)(CameraHandle camera, float* value) { return GetMax(camera, kOffset, value); }
+ECOCAM_SDK_DEFINE(int, Camera_setOffset)(CameraHandle camera, float value) { return SetFloat(camera, kOffset, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getOffset)(CameraHandle camera, float* value) { return GetFloat(camera, kOffset, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getOffsetMax)(CameraHandle camera, float* value) { return GetMax(camera, kOffset, value); }
 
 // Turning automatic gain off on a camera that has none needs nothing done.
-ARVSDK_DEFINE(int, Camera_setAutoGainEnabled)(CameraHandle camera, bool enabled) {
+ECOCAM_SDK_DEFINE(int, Camera_setAutoGainEnabled)(CameraHandle camera, bool enabled) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const int rc = SetEnumeration(e.camera, {"GainAuto"}, enabled ? "Continuous" : "Off");
     return rc == kFeatureMissing && !enabled ? kOk : rc;
   });
 }
-ARVSDK_DEFINE(int, Camera_setAutoGainBrightness)(CameraHandle camera, float brightness) {
+ECOCAM_SDK_DEFINE(int, Camera_setAutoGainBrightness)(CameraHandle camera, float brightness) {
   return SetFloat(camera, {"AutoTargetBrightness", "TargetBrightness", "AutoTargetValue"}, brightness);
 }
-ARVSDK_DEFINE(int, Camera_setAutoGainLimits)(CameraHandle camera, float minGain, float maxGain) {
+ECOCAM_SDK_DEFINE(int, Camera_setAutoGainLimits)(CameraHandle camera, float minGain, float maxGain) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const int rc = SetNumber(e.camera, {"AutoGainLowerLimit", "GainAutoMin", "AutoGainMin"}, minGain);
     return rc != kOk ? rc : SetNumber(e.camera, {"AutoGainUpperLimit", "GainAutoMax", "AutoGainMax"}, maxGain);
   });
 }
-ARVSDK_DEFINE(int, Camera_setAutoExposureLimits)(CameraHandle camera, float minExposure, float maxExposure) {
+ECOCAM_SDK_DEFINE(int, Camera_setAutoExposureLimits)(CameraHandle camera, float minExposure, float maxExposure) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     const int rc = SetNumber(e.camera, {"AutoExposureTimeLowerLimit", "ExposureAutoMin", "AutoExposureTimeAbsLowerLimit"},
                              minExposure);
@@ -178,7 +178,7 @@ ARVSDK_DEFINE(int, Camera_setAutoExposureLimits)(CameraHandle camera, float minE
 }
 
 // 1 starts the acquisition, 0 stops it.
-ARVSDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquisitionControl) {
+ECOCAM_SDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquisitionControl) {
   if (acquisitionControl != 0 && acquisitionControl != 1) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     GError* error = nullptr;
@@ -194,7 +194,7 @@ ARVSDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquis
     return kOk;
   });
 }
-ARVSDK_DEFINE(int, Camera_getAcquisitionControl)(CameraHandle camera, int* acquisitionControl) {
+ECOCAM_SDK_DEFINE(int, Camera_getAcquisitionControl)(CameraHandle camera, int* acquisitionControl) {
   if (acquisitionControl == nullptr) return kNullArgument;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     GError* error = nullptr;
@@ -211,7 +211,7 @@ ARVSDK_DEFINE(int, Camera_getAcquisitionControl)(CameraHandle camera, int* acqui
 // 1 free-running, 2 software trigger, 3 external trigger with the camera's
 // exposure time, 4 external trigger with the pulse width as exposure; 0
 // (idle, after a stop) changes nothing on the camera.
-ARVSDK_DEFINE(int, Camera_setAcquisitionMode)(CameraHandle camera, int acquisitionMode) {
+ECOCAM_SDK_DEFINE(int, Camera_setAcquisitionMode)(CameraHandle camera, int acquisitionMode) {
   if (acquisitionMode < 0 || acquisitionMode > 4) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     if (acquisitionMode == 0) {
@@ -240,7 +240,7 @@ ARVSDK_DEFINE(int, Camera_setAcquisitionMode)(CameraHandle camera, int acquisiti
     return rc;
   });
 }
-ARVSDK_DEFINE(int, Camera_getAcquisitionMode)(CameraHandle camera, int* acquisitionMode) {
+ECOCAM_SDK_DEFINE(int, Camera_getAcquisitionMode)(CameraHandle camera, int* acquisitionMode) {
   if (acquisitionMode == nullptr) return kNullArgument;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     *acquisitionMode = e.acquisitionMode;
@@ -248,39 +248,39 @@ ARVSDK_DEFINE(int, Camera_getAcquisitionMode)(CameraHandle camera, int* acquisit
   });
 }
 
-ARVSDK_DEFINE(int, Camera_softwareTrigger)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(int, Camera_softwareTrigger)(CameraHandle camera) {
   return WithOpenCamera(camera, [&](CameraEntry& e) { return Execute(e.camera, {"TriggerSoftware"}); });
 }
 
 // 0 rising edge (positive), 1 falling edge (negative).
-ARVSDK_DEFINE(int, Camera_setTriggerPolarity)(CameraHandle camera, int triggerPolarity) {
+ECOCAM_SDK_DEFINE(int, Camera_setTriggerPolarity)(CameraHandle camera, int triggerPolarity) {
   if (triggerPolarity != 0 && triggerPolarity != 1) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     return SetEnumeration(e.camera, {"TriggerActivation"}, triggerPolarity == 0 ? "RisingEdge" : "FallingEdge");
   });
 }
-ARVSDK_DEFINE(int, Camera_setStrobePolarity)(CameraHandle camera, int strobePolarity) {
+ECOCAM_SDK_DEFINE(int, Camera_setStrobePolarity)(CameraHandle camera, int strobePolarity) {
   if (strobePolarity != 0 && strobePolarity != 1) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     return SetEnumeration(e.camera, {"StrobePolarity"}, strobePolarity == 0 ? "Positive" : "Negative");
   });
 }
-ARVSDK_DEFINE(int, Camera_setStrobePosition)(CameraHandle camera, float value) {
+ECOCAM_SDK_DEFINE(int, Camera_setStrobePosition)(CameraHandle camera, float value) {
   return SetFloat(camera, kStrobePosition, value);
 }
-ARVSDK_DEFINE(int, Camera_getStrobePositionMax)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getStrobePositionMax)(CameraHandle camera, float* value) {
   return GetMax(camera, kStrobePosition, value);
 }
-ARVSDK_DEFINE(int, Camera_getStrobePositionIncrement)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getStrobePositionIncrement)(CameraHandle camera, float* value) {
   return GetStep(camera, kStrobePosition, value);
 }
-ARVSDK_DEFINE(int, Camera_setStrobeDuration)(CameraHandle camera, float value) {
+ECOCAM_SDK_DEFINE(int, Camera_setStrobeDuration)(CameraHandle camera, float value) {
   return SetFloat(camera, kStrobeDuration, value);
 }
-ARVSDK_DEFINE(int, Camera_getStrobeDurationMax)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getStrobeDurationMax)(CameraHandle camera, float* value) {
   return GetMax(camera, kStrobeDuration, value);
 }
-ARVSDK_DEFINE(int, Camera_getStrobeDurationIncrement)(CameraHandle camera, float* value) {
+ECOCAM_SDK_DEFINE(int, Camera_getStrobeDurationIncrement)(CameraHandle camera, float* value) {
   return GetStep(camera, kStrobeDuration, value);
 }
 
@@ -288,7 +288,7 @@ ARVSDK_DEFINE(int, Camera_getStrobeDurationIncrement)(CameraHandle camera, float
 // (applied at once when the camera is in an external-trigger mode). The
 // outputs and the serial line have no standard GenICam routing: only
 // "none" (1) is accepted for them.
-ARVSDK_DEFINE(int, Camera_setIOAssignment)(CameraHandle camera, int ioSignal, int ioSource) {
+ECOCAM_SDK_DEFINE(int, Camera_setIOAssignment)(CameraHandle camera, int ioSignal, int ioSource) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     if (ioSignal == 6) {
       if (ioSource == 1) return kOk;

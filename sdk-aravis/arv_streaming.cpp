@@ -232,7 +232,7 @@ void DeleteChannelsOf(const CameraEntry* camera) {
   for (const StreamingChannelHandle handle : handles) DeleteChannel(handle);
 }
 
-ARVSDK_DEFINE(int, Camera_evaluateMaximalPacketSize)(CameraHandle camera, int* packetSize) {
+ECOCAM_SDK_DEFINE(int, Camera_evaluateMaximalPacketSize)(CameraHandle camera, int* packetSize) {
   if (packetSize == nullptr) return kNullArgument;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     if (!ARV_IS_GV_DEVICE(arv_camera_get_device(e.camera))) return kNotSupported;
@@ -247,7 +247,7 @@ ARVSDK_DEFINE(int, Camera_evaluateMaximalPacketSize)(CameraHandle camera, int* p
   });
 }
 
-ARVSDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int packetSize) {
+ECOCAM_SDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int packetSize) {
   if (packetSize < 576 || packetSize > 16384) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     if (!ARV_IS_GV_DEVICE(arv_camera_get_device(e.camera))) return kNotSupported;
@@ -258,7 +258,7 @@ ARVSDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int packe
 }
 
 // One channel per camera, with 1 to 1000 buffers of one frame each.
-ARVSDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
+ECOCAM_SDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
                                             CameraHandle camera, int bufferCount, StreamCallback callback,
                                             void* context) {
   if (channel == nullptr || callback == nullptr) return kNullArgument;
@@ -313,10 +313,10 @@ ARVSDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, Cam
   return kOk;
 }
 
-ARVSDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) { return DeleteChannel(channel); }
+ECOCAM_SDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) { return DeleteChannel(channel); }
 
 // Frames that arrived incomplete or failed and were not delivered.
-ARVSDK_DEFINE(int, StreamingChannel_getFrameLoss)(StreamingChannelHandle channel, int* frameLoss) {
+ECOCAM_SDK_DEFINE(int, StreamingChannel_getFrameLoss)(StreamingChannelHandle channel, int* frameLoss) {
   if (frameLoss == nullptr) return kNullArgument;
   const std::shared_ptr<ChannelEntry> found = State::Get().FindChannel(channel);
   if (found == nullptr) return kInvalidHandle;
@@ -324,7 +324,7 @@ ARVSDK_DEFINE(int, StreamingChannel_getFrameLoss)(StreamingChannelHandle channel
   return kOk;
 }
 
-ARVSDK_DEFINE(int, StreamingChannel_getBufferSize)(StreamingChannelHandle channel, int* bufferSize) {
+ECOCAM_SDK_DEFINE(int, StreamingChannel_getBufferSize)(StreamingChannelHandle channel, int* bufferSize) {
   if (bufferSize == nullptr) return kNullArgument;
   const std::shared_ptr<ChannelEntry> found = State::Get().FindChannel(channel);
   if (found == nullptr) return kInvalidHandle;

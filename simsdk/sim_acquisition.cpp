@@ -25,7 +25,7 @@ int SetAcquisition(CameraHandle camera, int value, int CameraSettings::*field, i
 // Control 0 stops, 1 starts. A stop returns once no frame of the camera is
 // being filled or delivered (from inside a callback it cannot wait for that
 // callback), so no callback starts after it.
-SIMSDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquisitionControl) {
+ECOCAM_SDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquisitionControl) {
   const int result = SetAcquisition(camera, acquisitionControl, &CameraSettings::acquisitionControl, 0, 1);
   if (result == kOk && acquisitionControl == 0) {
     std::unique_lock<std::mutex> lock(SimState::Get().mutex);
@@ -33,22 +33,22 @@ SIMSDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquis
   }
   return result;
 }
-SIMSDK_DEFINE(int, Camera_getAcquisitionControl)(CameraHandle camera, int* acquisitionControl) {
+ECOCAM_SDK_DEFINE(int, Camera_getAcquisitionControl)(CameraHandle camera, int* acquisitionControl) {
   return GetSetting(camera, acquisitionControl, &CameraSettings::acquisitionControl);
 }
 
 // Modes: 0 none, 1 free-running at the frame rate, 2 one frame per software
 // trigger, 3 and 4 one frame per external trigger (SimSdk_fireTrigger).
-SIMSDK_DEFINE(int, Camera_setAcquisitionMode)(CameraHandle camera, int acquisitionMode) {
+ECOCAM_SDK_DEFINE(int, Camera_setAcquisitionMode)(CameraHandle camera, int acquisitionMode) {
   return SetAcquisition(camera, acquisitionMode, &CameraSettings::acquisitionMode, 0, 4);
 }
-SIMSDK_DEFINE(int, Camera_getAcquisitionMode)(CameraHandle camera, int* acquisitionMode) {
+ECOCAM_SDK_DEFINE(int, Camera_getAcquisitionMode)(CameraHandle camera, int* acquisitionMode) {
   return GetSetting(camera, acquisitionMode, &CameraSettings::acquisitionMode);
 }
 
 // Counts the trigger; it makes a frame only while the camera acquires in
 // software-trigger mode.
-SIMSDK_DEFINE(int, Camera_softwareTrigger)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(int, Camera_softwareTrigger)(CameraHandle camera) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     ++c.settings.softwareTriggers;
     TriggerLocked(camera, kSoftwareTriggerModes);

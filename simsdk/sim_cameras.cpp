@@ -25,7 +25,7 @@ const char* CameraText(CameraHandle handle, Describe&& describe) {
 
 // Writes the simulated version into `dllVersion`; 0 when it equals
 // `expectedVersion` byte for byte, kVersionMismatch otherwise.
-SIMSDK_DEFINE(int, isVersionCompliantDLL)(SdkVersion* dllVersion, const SdkVersion* expectedVersion) {
+ECOCAM_SDK_DEFINE(int, isVersionCompliantDLL)(SdkVersion* dllVersion, const SdkVersion* expectedVersion) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   const SdkVersion own = {state.version[0], state.version[1], state.version[2], state.version[3]};
@@ -51,7 +51,7 @@ bool ForgetCamerasLocked(SimState& state, CameraContainerHandle container) {
 }  // namespace
 
 // A new, empty container; -1 for an unknown container type.
-SIMSDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) {
+ECOCAM_SDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) {
   if (containerType != kGigEContainer) return kNoContainer;
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
@@ -61,7 +61,7 @@ SIMSDK_DEFINE(CameraContainerHandle, CameraContainer_create)(int containerType) 
 }
 
 // Deletes the container and every camera discovered in it.
-SIMSDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
+ECOCAM_SDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!ForgetCamerasLocked(state, container)) return kInvalidHandle;
@@ -71,7 +71,7 @@ SIMSDK_DEFINE(int, CameraContainer_delete)(CameraContainerHandle container) {
 }
 
 // Finds the listed cameras, replacing what an earlier discovery found.
-SIMSDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
+ECOCAM_SDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   if (!ForgetCamerasLocked(state, container)) return kInvalidHandle;
@@ -90,7 +90,7 @@ SIMSDK_DEFINE(int, CameraContainer_discovery)(CameraContainerHandle container) {
 }
 
 // Cameras found by the last discovery; 0 for an unknown container.
-SIMSDK_DEFINE(int, CameraContainer_getNumberOfCameras)(CameraContainerHandle container) {
+ECOCAM_SDK_DEFINE(int, CameraContainer_getNumberOfCameras)(CameraContainerHandle container) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   const auto it = state.containers.find(container);
@@ -98,7 +98,7 @@ SIMSDK_DEFINE(int, CameraContainer_getNumberOfCameras)(CameraContainerHandle con
 }
 
 // The camera at `cameraIndex`; 0 when there is none.
-SIMSDK_DEFINE(CameraHandle, CameraContainer_getCamera)(CameraContainerHandle container, int cameraIndex) {
+ECOCAM_SDK_DEFINE(CameraHandle, CameraContainer_getCamera)(CameraContainerHandle container, int cameraIndex) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   const auto it = state.containers.find(container);
@@ -109,7 +109,7 @@ SIMSDK_DEFINE(CameraHandle, CameraContainer_getCamera)(CameraContainerHandle con
 }
 
 // The first camera whose model name is `cameraName`; 0 when there is none.
-SIMSDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandle container, const char* cameraName) {
+ECOCAM_SDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandle container, const char* cameraName) {
   if (cameraName == nullptr) return 0;
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
@@ -123,7 +123,7 @@ SIMSDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandle co
 }
 
 // Opens the connection; the camera keeps the settings it was given before.
-SIMSDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float timeout) {
+ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float timeout) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   SimCamera* found = state.FindCameraLocked(camera);
@@ -135,7 +135,7 @@ SIMSDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float timeout) {
 }
 
 // Closes the connection and stops acquisition.
-SIMSDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
   return WithConnectedCamera(camera, [](SimCamera& found) {
     found.connected = false;
     found.settings.acquisitionControl = 0;
@@ -143,31 +143,31 @@ SIMSDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
   });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getManufacturerName)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getManufacturerName)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera&) { return std::string("ecocam simulation"); });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getModelName)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getModelName)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera& c) { return c.model.modelName; });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getDeviceVersion)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getDeviceVersion)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera&) { return std::string("1.0.0"); });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getManufacturerSpecificInformation)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getManufacturerSpecificInformation)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera& c) {
     return std::to_string(c.model.imagerWidth) + "x" + std::to_string(c.model.imagerHeight) +
            (c.model.color ? " color" : " mono");
   });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getSerialNumber)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getSerialNumber)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera& c) { return "SIM" + std::to_string(10000 + c.model.id); });
 }
 
 // Any text, null for none. Works with the connection closed, like identity.
-SIMSDK_DEFINE(int, Camera_setUserDefinedName)(CameraHandle camera, const char* userDefinedName) {
+ECOCAM_SDK_DEFINE(int, Camera_setUserDefinedName)(CameraHandle camera, const char* userDefinedName) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   SimCamera* found = state.FindCameraLocked(camera);
@@ -176,12 +176,12 @@ SIMSDK_DEFINE(int, Camera_setUserDefinedName)(CameraHandle camera, const char* u
   return kOk;
 }
 
-SIMSDK_DEFINE(const char*, Camera_getUserDefinedName)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getUserDefinedName)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera& c) { return c.settings.userDefinedName; });
 }
 
 // Locally administered addresses, one per listed camera.
-SIMSDK_DEFINE(const char*, Camera_getMacAddress)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getMacAddress)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera& c) {
     char text[32];
     std::snprintf(text, sizeof text, "02:00:00:00:%02X:%02X", (c.model.id >> 8) & 0xFF, c.model.id & 0xFF);
@@ -189,20 +189,20 @@ SIMSDK_DEFINE(const char*, Camera_getMacAddress)(CameraHandle camera) {
   });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getIPAddress)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getIPAddress)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera& c) {
     return "192.168." + std::to_string((c.model.id >> 8) & 0xFF) + "." + std::to_string(c.model.id & 0xFF);
   });
 }
 
-SIMSDK_DEFINE(const char*, Camera_getSubnetMask)(CameraHandle camera) {
+ECOCAM_SDK_DEFINE(const char*, Camera_getSubnetMask)(CameraHandle camera) {
   return CameraText(camera, [](const SimCamera&) { return std::string("255.255.0.0"); });
 }
 
 // The simulated cameras announce no optional features.
-SIMSDK_DEFINE(bool, Camera_isCameraFeature)(CameraHandle, int) { return false; }
+ECOCAM_SDK_DEFINE(bool, Camera_isCameraFeature)(CameraHandle, int) { return false; }
 
-SIMSDK_DEFINE(const char*, Error_getMessage)(int errorCode) {
+ECOCAM_SDK_DEFINE(const char*, Error_getMessage)(int errorCode) {
   switch (errorCode) {
     case kOk: return "success";
     case kNotSupported: return "function not supported";

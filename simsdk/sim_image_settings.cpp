@@ -26,43 +26,43 @@ bool IsIoSource(int source) {
 
 }  // namespace
 
-SIMSDK_DEFINE(int, Camera_getImagerWidth)(CameraHandle camera, int* imagerWidth) {
+ECOCAM_SDK_DEFINE(int, Camera_getImagerWidth)(CameraHandle camera, int* imagerWidth) {
   return WithConnectedCamera(camera, [&](SimCamera& c) { return Report(imagerWidth, c.model.imagerWidth); });
 }
-SIMSDK_DEFINE(int, Camera_getImagerHeight)(CameraHandle camera, int* imagerHeight) {
+ECOCAM_SDK_DEFINE(int, Camera_getImagerHeight)(CameraHandle camera, int* imagerHeight) {
   return WithConnectedCamera(camera, [&](SimCamera& c) { return Report(imagerHeight, c.model.imagerHeight); });
 }
 
 // The size of the frames the camera sends: the area of interest over the
 // binning factors.
-SIMSDK_DEFINE(int, Camera_getSizeX)(CameraHandle camera, int* sizeX) {
+ECOCAM_SDK_DEFINE(int, Camera_getSizeX)(CameraHandle camera, int* sizeX) {
   return WithConnectedCamera(
       camera, [&](SimCamera& c) { return Report(sizeX, c.settings.aoiWidth / BinningX(c.settings.binningMode)); });
 }
-SIMSDK_DEFINE(int, Camera_getSizeY)(CameraHandle camera, int* sizeY) {
+ECOCAM_SDK_DEFINE(int, Camera_getSizeY)(CameraHandle camera, int* sizeY) {
   return WithConnectedCamera(
       camera, [&](SimCamera& c) { return Report(sizeY, c.settings.aoiHeight / BinningY(c.settings.binningMode)); });
 }
 
 // The pixel type of the frames: Mono12Packed for a monochrome camera at 12
 // bits, otherwise the camera's own.
-SIMSDK_DEFINE(int, Camera_getPixelType)(CameraHandle camera, int* pixelType) {
+ECOCAM_SDK_DEFINE(int, Camera_getPixelType)(CameraHandle camera, int* pixelType) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     const bool packed = !c.model.color && c.settings.pixelDepth == kPixelDepth12;
     return Report(pixelType, packed ? kPixelTypeMono12Packed : c.model.pixelType);
   });
 }
 
-SIMSDK_DEFINE(int, Camera_setBinningMode)(CameraHandle camera, int binningMode) {
+ECOCAM_SDK_DEFINE(int, Camera_setBinningMode)(CameraHandle camera, int binningMode) {
   return WithConnectedCamera(camera,
                              [&](SimCamera& c) { return StoreInRange(c.settings.binningMode, binningMode, 0, 3); });
 }
-SIMSDK_DEFINE(int, Camera_getBinningMode)(CameraHandle camera, int* binningMode) {
+ECOCAM_SDK_DEFINE(int, Camera_getBinningMode)(CameraHandle camera, int* binningMode) {
   return GetSetting(camera, binningMode, &CameraSettings::binningMode);
 }
 
 // A non-empty area that lies wholly on the imager.
-SIMSDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX, int sizeY, int offsetX, int offsetY) {
+ECOCAM_SDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX, int sizeY, int offsetX, int offsetY) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     const long long right = static_cast<long long>(offsetX) + sizeX;
     const long long bottom = static_cast<long long>(offsetY) + sizeY;
@@ -77,7 +77,7 @@ SIMSDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX, int
     return kOk;
   });
 }
-SIMSDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
+ECOCAM_SDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
   if (sizeX == nullptr || sizeY == nullptr || offsetX == nullptr || offsetY == nullptr) return kNullArgument;
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     *sizeX = c.settings.aoiWidth;
@@ -89,43 +89,43 @@ SIMSDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, in
 }
 
 // 0 is 8 bit; a monochrome camera also offers 2, 12 bit.
-SIMSDK_DEFINE(int, Camera_setPixelDepth)(CameraHandle camera, int pixelDepth) {
+ECOCAM_SDK_DEFINE(int, Camera_setPixelDepth)(CameraHandle camera, int pixelDepth) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     if (pixelDepth != kPixelDepth8 && (c.model.color || pixelDepth != kPixelDepth12)) return kOutOfRange;
     c.settings.pixelDepth = pixelDepth;
     return kOk;
   });
 }
-SIMSDK_DEFINE(int, Camera_getPixelDepth)(CameraHandle camera, int* pixelDepth) {
+ECOCAM_SDK_DEFINE(int, Camera_getPixelDepth)(CameraHandle camera, int* pixelDepth) {
   return GetSetting(camera, pixelDepth, &CameraSettings::pixelDepth);
 }
 
-SIMSDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCorrection) {
+ECOCAM_SDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCorrection) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     return StoreFloat(c, c.settings.gamma, gammaCorrection, FloatRange{c.model.limits.gammaMin, c.model.limits.gammaMax});
   });
 }
 
-SIMSDK_DEFINE(int, Camera_setLowpassFilter)(CameraHandle camera, int lowpassFilter) {
+ECOCAM_SDK_DEFINE(int, Camera_setLowpassFilter)(CameraHandle camera, int lowpassFilter) {
   return WithConnectedCamera(camera,
                              [&](SimCamera& c) { return StoreInRange(c.settings.lowpassFilter, lowpassFilter, 0, 1); });
 }
-SIMSDK_DEFINE(int, Camera_getLowpassFilter)(CameraHandle camera, int* lowpassFilter) {
+ECOCAM_SDK_DEFINE(int, Camera_getLowpassFilter)(CameraHandle camera, int* lowpassFilter) {
   return GetSetting(camera, lowpassFilter, &CameraSettings::lowpassFilter);
 }
 
 // Lookup-table modes 0 (off) to 2.
-SIMSDK_DEFINE(int, Camera_setLookupTableMode)(CameraHandle camera, int lutMode) {
+ECOCAM_SDK_DEFINE(int, Camera_setLookupTableMode)(CameraHandle camera, int lutMode) {
   return WithConnectedCamera(camera,
                              [&](SimCamera& c) { return StoreInRange(c.settings.lookupTableMode, lutMode, 0, 2); });
 }
-SIMSDK_DEFINE(int, Camera_getLookupTableMode)(CameraHandle camera, int* lutMode) {
+ECOCAM_SDK_DEFINE(int, Camera_getLookupTableMode)(CameraHandle camera, int* lutMode) {
   return GetSetting(camera, lutMode, &CameraSettings::lookupTableMode);
 }
 
 // Reads exactly `entryCount` ints from `table`. The camera's table has
 // kLookupTableSize entries of 0 to 255; anything else is refused whole.
-SIMSDK_DEFINE(int, Camera_setLookupTable)(CameraHandle camera, const int* table, int entryCount) {
+ECOCAM_SDK_DEFINE(int, Camera_setLookupTable)(CameraHandle camera, const int* table, int entryCount) {
   if (table == nullptr) return kNullArgument;
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     if (entryCount != kLookupTableSize) return kOutOfRange;
@@ -136,7 +136,7 @@ SIMSDK_DEFINE(int, Camera_setLookupTable)(CameraHandle camera, const int* table,
   });
 }
 // Writes the camera's table (an identity scaled to 8 bit until one is set).
-SIMSDK_DEFINE(int, Camera_getLookupTable)(CameraHandle camera, int* table, int entryCount) {
+ECOCAM_SDK_DEFINE(int, Camera_getLookupTable)(CameraHandle camera, int* table, int entryCount) {
   if (table == nullptr) return kNullArgument;
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     if (entryCount != kLookupTableSize) return kOutOfRange;
@@ -149,7 +149,7 @@ SIMSDK_DEFINE(int, Camera_getLookupTable)(CameraHandle camera, int* table, int e
 // Signals 1 to 3 are the outputs, 4 the serial transmit line, 5 and 6 inputs
 // (6 the trigger). Sources are single bits; the fixed levels 128 and 256
 // drive outputs only.
-SIMSDK_DEFINE(int, Camera_setIOAssignment)(CameraHandle camera, int ioSignal, int ioSource) {
+ECOCAM_SDK_DEFINE(int, Camera_setIOAssignment)(CameraHandle camera, int ioSignal, int ioSource) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     if (ioSignal < 1 || ioSignal > kTriggerInputSignal || !IsIoSource(ioSource)) return kOutOfRange;
     if (ioSignal >= 5 && ioSource > 64) return kOutOfRange;
@@ -157,7 +157,7 @@ SIMSDK_DEFINE(int, Camera_setIOAssignment)(CameraHandle camera, int ioSignal, in
     return kOk;
   });
 }
-SIMSDK_DEFINE(int, Camera_getIOAssignment)(CameraHandle camera, int ioSignal, int* ioSource) {
+ECOCAM_SDK_DEFINE(int, Camera_getIOAssignment)(CameraHandle camera, int ioSignal, int* ioSource) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     if (ioSignal < 1 || ioSignal > kTriggerInputSignal) return kOutOfRange;
     const auto it = c.settings.ioAssignment.find(ioSignal);

@@ -48,19 +48,19 @@ imaging::BayerPhase PhaseOf(int pixelType) {
 }  // namespace
 
 // The pixels stay valid until the image is released or taken back.
-SIMSDK_DEFINE(unsigned char*, Image_getDataPointer)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(unsigned char*, Image_getDataPointer)(ImageHandle image) {
   const ImageView view = FindImage(image);
   return view.buffer == nullptr ? nullptr : view.buffer->data.data();
 }
 
-SIMSDK_DEFINE(int, Image_getBufferIndex)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_getBufferIndex)(ImageHandle image) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   StreamingState::ImageRef* ref = FindImageLocked(image);
   return ref == nullptr ? -1 : static_cast<int>(ref->buffer);
 }
 
-SIMSDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   StreamingState::ImageRef* ref = FindImageLocked(image);
@@ -68,7 +68,7 @@ SIMSDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
 }
 
 // Hands the image's buffer back to its channel.
-SIMSDK_DEFINE(int, Image_release)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_release)(ImageHandle image) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   StreamingState::ImageRef* ref = FindImageLocked(image);
@@ -80,16 +80,16 @@ SIMSDK_DEFINE(int, Image_release)(ImageHandle image) {
   return kOk;
 }
 
-SIMSDK_DEFINE(int, Image_getPixelType)(ImageHandle image) { return Describe(image, &ImageInfo::pixelType, 0); }
-SIMSDK_DEFINE(int, Image_getSizeX)(ImageHandle image) { return Describe(image, &ImageInfo::sizeX, 0); }
-SIMSDK_DEFINE(int, Image_getSizeY)(ImageHandle image) { return Describe(image, &ImageInfo::sizeY, 0); }
-SIMSDK_DEFINE(int, Image_getImageID)(ImageHandle image) { return Describe(image, &ImageInfo::imageId, 0); }
-SIMSDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) { return Describe(image, &ImageInfo::timestamp, 0.0); }
-SIMSDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_getPixelType)(ImageHandle image) { return Describe(image, &ImageInfo::pixelType, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getSizeX)(ImageHandle image) { return Describe(image, &ImageInfo::sizeX, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getSizeY)(ImageHandle image) { return Describe(image, &ImageInfo::sizeY, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getImageID)(ImageHandle image) { return Describe(image, &ImageInfo::imageId, 0); }
+ECOCAM_SDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) { return Describe(image, &ImageInfo::timestamp, 0.0); }
+ECOCAM_SDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
   return Describe(image, &ImageInfo::transferTime, 0.0);
 }
-SIMSDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageInfo::packetCount, 0); }
-SIMSDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
+ECOCAM_SDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageInfo::packetCount, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
   return static_cast<int>(Describe(image, &ImageInfo::bytes, std::size_t{0}));
 }
 
@@ -97,16 +97,15 @@ SIMSDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
 // `bayerMethod` (-1 none, 1 simple, 3 high-quality linear); 24-bit colour
 // frames are copied (they carry the same byte order); Mono8 frames give
 // grey (R = G = B). The conversion runs without the SDK's lock.
-SIMSDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, int bufferLength, int bayerMethod) {
+ECOCAM_SDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, int bufferLength, int bayerMethod) {
   const ImageView view = FindImage(image);
-  if (view.buffer == nullptr) return kInvalidHandle;
-  if (buffer == nullptr) return kNullArgument;
+  if (const int refused = CheckConversion(view.buffer != nullptr, buffer)) return refused;
   const ImageInfo& info = view.buffer->info;
   const std::size_t pixels = static_cast<std::size_t>(info.sizeX) * info.sizeY;
-  if (bufferLength < 0 || static_cast<std::size_t>(bufferLength) < pixels * 3) return kBufferTooSmall;
+  if (!BufferHolds(bufferLength, pixels * 3)) return kBufferTooSmall;
   const std::uint8_t* src = view.buffer->data.data();
   if (IsBayer8(info.pixelType)) {
-    if (bayerMethod != -1 && bayerMethod != 1 && bayerMethod != 3) return kOutOfRange;
+    if (!IsBayerMethod(bayerMethod)) return kOutOfRange;
     imaging::Demosaic(src, info.sizeX, info.sizeX, info.sizeY, PhaseOf(info.pixelType),
                       static_cast<imaging::BayerMethod>(bayerMethod), buffer, static_cast<std::ptrdiff_t>(info.sizeX) * 3);
   } else if (info.pixelType == kPixelRGB24) {
@@ -120,14 +119,13 @@ SIMSDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buffer, 
 }
 
 // Mono12Packed to 8 bit (the 8 most significant bits), 1 byte per pixel.
-SIMSDK_DEFINE(int, Image_getImage12bitAs8bit)(ImageHandle image, unsigned char* buffer, int bufferLength) {
+ECOCAM_SDK_DEFINE(int, Image_getImage12bitAs8bit)(ImageHandle image, unsigned char* buffer, int bufferLength) {
   const ImageView view = FindImage(image);
-  if (view.buffer == nullptr) return kInvalidHandle;
-  if (buffer == nullptr) return kNullArgument;
+  if (const int refused = CheckConversion(view.buffer != nullptr, buffer)) return refused;
   const ImageInfo& info = view.buffer->info;
   if (info.pixelType != kPixelMono12Packed) return kWrongPixelType;
   const std::size_t pixels = static_cast<std::size_t>(info.sizeX) * info.sizeY;
-  if (bufferLength < 0 || static_cast<std::size_t>(bufferLength) < pixels) return kBufferTooSmall;
+  if (!BufferHolds(bufferLength, pixels)) return kBufferTooSmall;
   imaging::UnpackMono12PackedTo8(view.buffer->data.data(), pixels, buffer);
   return kOk;
 }

@@ -289,7 +289,7 @@ StreamingState::ImageRef* FindImageLocked(ImageHandle image) {
 
 // A channel for a connected camera of `container`, with 1 to 1000 buffers
 // and a callback. One channel per camera: a second gives kAlreadyConnected.
-SIMSDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
+ECOCAM_SDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
                                             CameraHandle camera, int bufferCount, StreamCallback callback,
                                             void* context) {
   if (channel == nullptr || callback == nullptr) return kNullArgument;
@@ -325,7 +325,7 @@ SIMSDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, Cam
 // Stops the channel and waits until no callback of it runs (from inside its
 // own callback it cannot wait: no further callback starts, and the thread
 // ends when the callback returns). Images still out are taken back.
-SIMSDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) {
+ECOCAM_SDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) {
   SimState& state = SimState::Get();
   std::shared_ptr<SimChannel> found;
   {

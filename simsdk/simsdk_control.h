@@ -4,25 +4,26 @@
 // entry points).
 #pragma once
 
-#include "sdk/sdk_types.h"
+#include "sdk/sdk_backend.h"
 
 namespace simsdk {
 
-// Result codes of the simulated SDK's entry points (0 is success). The
-// binding's own -1 and -2 are never used.
-constexpr int kOk = 0;
-constexpr int kNotSupported = 1001;       // entry point not simulated
-constexpr int kInvalidHandle = 1002;      // unknown, deleted or wrong kind of handle
-constexpr int kNotConnected = 1003;       // the camera's connection is not open
-constexpr int kAlreadyConnected = 1004;   // a second Camera_openConnection
-constexpr int kOutOfRange = 1005;         // a value outside the camera's limits
-constexpr int kNullArgument = 1006;       // a required pointer is null
-constexpr int kVersionMismatch = 1007;    // isVersionCompliantDLL: not compliant
+// Result codes of the simulated SDK's entry points (0 is success): those
+// both SDK libraries give, and the control API's own. The binding's own -1
+// and -2 are never used.
+using ecocam::sdk::kAlreadyConnected;   // a second Camera_openConnection
+using ecocam::sdk::kBufferTooSmall;
+using ecocam::sdk::kInternalError;      // the simulation itself failed
+using ecocam::sdk::kInvalidHandle;
+using ecocam::sdk::kNotConnected;
+using ecocam::sdk::kNotSupported;       // entry point not simulated
+using ecocam::sdk::kNullArgument;
+using ecocam::sdk::kOk;
+using ecocam::sdk::kOutOfRange;         // a value outside the camera's limits
+using ecocam::sdk::kVersionMismatch;
+using ecocam::sdk::kWrongPixelType;
 constexpr int kUnknownName = 1008;        // control API: no such entry point or limit
 constexpr int kBadConfiguration = 1009;   // control API: unreadable configuration
-constexpr int kInternalError = 1010;      // the simulation itself failed
-constexpr int kWrongPixelType = 1011;     // a conversion the image's pixel type does not allow
-constexpr int kBufferTooSmall = 1012;     // a destination smaller than the converted image
 
 // What an image's pixels become when it is handed back (Image_release) or
 // taken back (refused by the callback, or still out when its channel is

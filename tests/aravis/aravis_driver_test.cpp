@@ -19,6 +19,7 @@
 #include "aravis/fake_gv_camera.h"
 #include "ecocam/ecocam.h"
 #include "imaging/pixel_conversion.h"
+#include "support/host_log.h"
 #include "support/temp_dir.h"
 
 namespace ecocam::testing {
@@ -26,19 +27,7 @@ namespace {
 
 constexpr int kPort = 2;
 
-std::mutex gLogMutex;
-std::vector<std::string> gLog;
-void ECOCAM_CALL Collect(const char* text) {
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  gLog.emplace_back(text != nullptr ? text : "");
-}
-bool Logged(const std::string& part) {
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  for (const std::string& line : gLog) {
-    if (line.find(part) != std::string::npos) return true;
-  }
-  return false;
-}
+bool Logged(const std::string& part) { return HostLog::Holds(part); }
 
 std::atomic<int> gCompletions{0};
 int ECOCAM_CALL Completed(int, int) { return ++gCompletions; }
@@ -81,16 +70,13 @@ class AravisDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gCompletions = 0;
-    std::lock_guard<std::mutex> lock(gLogMutex);
-    gLog.clear();
   }
   // The driver finalizes before the camera goes away (the member is
   // destroyed after TearDown).
   void TearDown() override {
     while (_initialized > 0) Finalize();
     if (HasFailure()) {
-      std::lock_guard<std::mutex> lock(gLogMutex);
-      for (const std::string& line : gLog) std::cout << line << "\n";
+      for (const std::string& line : HostLog::Calls()) std::cout << line << "\n";
     }
   }
 
@@ -104,7 +90,7 @@ class AravisDriverTest : public ::testing::Test {
     std::ofstream(dir.path() / "SVS-Vistek.ini") << "[" << model << "]\nLogLevel=1\nLogDebugView=0\n" << lines;
   }
   void Initialize() {
-    ASSERT_EQ(1, initialize(dir.path().string().c_str(), Collect));
+    ASSERT_EQ(1, initialize(dir.path().string().c_str(), &HostLog::Procedure));
     ++_initialized;
   }
   void Finalize() {
@@ -124,6 +110,7 @@ class AravisDriverTest : public ::testing::Test {
     return names;
   }
 
+  HostLog log;
   TempDir dir;
   int _initialized = 0;
   std::unique_ptr<FakeGvCamera> _camera;

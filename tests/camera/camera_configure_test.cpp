@@ -13,7 +13,7 @@ class CameraConfigureTest : public CameraFixture {
     CameraFixture::SetUp();
     Settings("eco424MVGE", false, [](CameraParameters& p) { SetSize(p, 320, 240, 0); });
     ASSERT_TRUE(CameraList::GetInstance().Init());
-    CameraLog::Take();
+    DriverLog::Take();
   }
   void TearDown() override {
     CameraList::DestroyInstance();
@@ -58,11 +58,11 @@ TEST_F(CameraConfigureTest, NoConnectionShowsAMessageInsteadOfTheSheetAndSavesNo
             "disconnected.",
             _view.messages[0]);
   EXPECT_EQ(320, StoredWidth());
-  const auto lines = CameraLog::Take();
+  const auto lines = DriverLog::Take();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
     return l.rfind("Camera::Configure: ERROR: cannot read the camera's limits", 0) == 0;
   }));
-  EXPECT_TRUE(CameraLog::Contains(lines, "Camera::Configure: leaving"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Configure: leaving"));
 }
 
 TEST_F(CameraConfigureTest, OkSavesAndReplacesTheSetCancelChangesNothing) {

@@ -98,7 +98,7 @@ class GrabTest : public CameraFixture {
     return ReadFrame(imageId);
   }
 
-  static long CountLines(const std::string& text) { return CameraLog::Count(CameraLog::Peek(), text); }
+  static long CountLines(const std::string& text) { return DriverLog::Count(DriverLog::Peek(), text); }
 
   // Every frame the camera queued has ended one way or another, and every
   // buffer is free again.
@@ -127,7 +127,7 @@ std::vector<std::uint8_t> Pattern(int pixelType, int id, int w, int h) {
 TEST_F(GrabTest, SoftwareTriggerGrabDeliversOneMono8FrameAndClearsTheRequest) {
   Camera& camera = OpenCamera(false, 2);
   EXPECT_EQ(nullptr, camera.GetRow(0));
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Peek(), "Camera::GetRow (0) ERROR: buffer not found, port=5"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Peek(), "Camera::GetRow (0) ERROR: buffer not found, port=5"));
   EXPECT_EQ(Camera::kImageSkipped, camera.SvsCallback(12345));  // idle: not taken, not touched
 
   int id = -1;
@@ -173,7 +173,7 @@ TEST_F(GrabTest, Mono12PackedIsConvertedAt12BitAndDeliveredAsItCameAt8Bit) {
   int id = -1;
   auto frame = GrabOne(id);
   EXPECT_EQ(Pattern(simsdk::kPixelMono8, id, 656, 490), frame);  // the 8 high bits
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Peek(), "Camera::ProcessEvent ... pixelsize==12"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Peek(), "Camera::ProcessEvent ... pixelsize==12"));
   camera.Close();
   _camera.reset();
   sdk::CameraContainer_delete(_container);

@@ -38,7 +38,7 @@ TEST_F(CameraListTest, ModelNameDecidesSupportAndType) {
   EXPECT_EQ(8, list[2].PixelSize());
   EXPECT_THROW(list[3], std::runtime_error);
 
-  const auto lines = CameraLog::Take();
+  const auto lines = DriverLog::Take();
   for (const char* text : {"CameraList::Init: b/w camera found: eco424MVGE",
                            "CameraList::Init: WARNING: skips not supported camera: ECO424MVGE",
                            "CameraList::Init: color camera found: eco424CVGE",
@@ -46,11 +46,11 @@ TEST_F(CameraListTest, ModelNameDecidesSupportAndType) {
                            "CameraList::Init: Error: skipping partially recognized camera name: ecoMVGE12",
                            "CameraList::Init: Error: skipping partially recognized camera name: eco12CVGE",
                            "CameraList::Init: leaving", "CameraList::operator[] index out of bounds: 3"}) {
-    EXPECT_TRUE(CameraLog::Contains(lines, text)) << text;
+    EXPECT_TRUE(DriverLog::Contains(lines, text)) << text;
   }
   // A second discovery on the same registry is refused.
   EXPECT_FALSE(list.Init());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::Init: ERROR: CameraContainer is not empty"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "CameraList::Init: ERROR: CameraContainer is not empty"));
   EXPECT_EQ(3, list.Count());
 }
 
@@ -60,20 +60,20 @@ TEST_F(CameraListTest, NoCameraIsAnErrorWithAnEmptyRegistry) {
   EXPECT_FALSE(list.Init());
   EXPECT_EQ(0, list.Count());
   EXPECT_EQ(nullptr, list.ConfigNames()[0]);
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::Init: ERROR: no supported cameras found"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "CameraList::Init: ERROR: no supported cameras found"));
 }
 
 TEST_F(CameraListTest, ContainerOrDiscoveryFailureEndsDiscovery) {
   ASSERT_EQ(0, sim.SimSdk_failCall("CameraContainer_discovery", simsdk::kInternalError, 0));
   EXPECT_FALSE(CameraList::GetInstance().Init());
   EXPECT_EQ(0, CameraList::GetInstance().Count());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::Init: ERROR: discovery function failed"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "CameraList::Init: ERROR: discovery function failed"));
   CameraList::DestroyInstance();
 
   // A container the SDK refuses.
   ASSERT_EQ(0, sim.SimSdk_failCall("CameraContainer_create", -1, 0));
   EXPECT_FALSE(CameraList::GetInstance().Init());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::Init: ERROR: CameraContainer could not be opened"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "CameraList::Init: ERROR: CameraContainer could not be opened"));
   EXPECT_EQ(0, CameraList::GetInstance().Count());
 }
 

@@ -26,7 +26,7 @@ class CameraOpenTest : public CameraFixture {
   CameraList& Discovered() {
     CameraList& list = CameraList::GetInstance();
     EXPECT_TRUE(list.Init());
-    CameraLog::Take();
+    DriverLog::Take();
     return list;
   }
   // True when the SDK holds no connection of the camera (a new one opens).
@@ -50,10 +50,10 @@ TEST_F(CameraOpenTest, OpenRegistersAndCloseRunsTheWholeSequenceEvenWhenClosed) 
   EXPECT_TRUE(list.WaitThread().IsStored(&camera));
   EXPECT_EQ(1, sim.SimSdk_getChannelCount());
   EXPECT_EQ(10u, camera.Buffers().Size());
-  const auto lines = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(lines, "Opening camera eco424MVGE on port=3"));
-  EXPECT_TRUE(CameraLog::Contains(lines, "Camera::Open: INFO: Streaming channel created, port=3"));
-  EXPECT_TRUE(CameraLog::Contains(lines, "Camera::Open: leaving, port=3"));
+  const auto lines = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(lines, "Opening camera eco424MVGE on port=3"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: INFO: Streaming channel created, port=3"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: leaving, port=3"));
 
   const std::string h = std::to_string(camera.Handle());
   const std::string channel = std::to_string(camera.StreamingChannel());
@@ -70,10 +70,10 @@ TEST_F(CameraOpenTest, OpenRegistersAndCloseRunsTheWholeSequenceEvenWhenClosed) 
 
   // Again on the closed camera: the warning and the whole sequence, but the
   // deleted channel's handle is not deleted twice.
-  CameraLog::Take();
+  DriverLog::Take();
   sim.SimSdk_clearJournal();
   camera.Close();
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "Camera::Close: WARNING: called on already closed camera"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "Camera::Close: WARNING: called on already closed camera"));
   EXPECT_THAT(sim.Journal(), ElementsAre("Camera_setAcquisitionControl(" + h + ",0)",
                                          "Camera_setAcquisitionMode(" + h + ",0)",
                                          "Camera_closeConnection(" + h + ")"));
@@ -84,7 +84,7 @@ TEST_F(CameraOpenTest, SecondOpenOfAnOpenCameraFailsAndKeepsTheFirstPort) {
   ASSERT_TRUE(camera.Open(1, _width, _height));
   EXPECT_FALSE(camera.Open(2, _width, _height));
   EXPECT_EQ(0, _width);
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "Camera::Open: ERROR:  eco424CVGE is already open on port 1"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "Camera::Open: ERROR:  eco424CVGE is already open on port 1"));
   EXPECT_TRUE(camera.IsOpen());
   EXPECT_EQ(1, camera.Port());
 }
@@ -103,12 +103,12 @@ TEST_F(CameraOpenTest, BinningHalvesTheDeliveredSize) {
 
   // An odd width cannot be binned: validation switches binning off first.
   Settings("eco1296MVGE", false, [](CameraParameters& p) { SetSize(p, 1295, 965, 3); });
-  CameraLog::Take();
+  DriverLog::Take();
   ASSERT_TRUE(camera.Open(1, _width, _height));
   EXPECT_EQ(1295, _width);
   EXPECT_EQ(965, _height);
   bool warned = false;
-  for (const std::string& line : CameraLog::Take()) {
+  for (const std::string& line : DriverLog::Take()) {
     warned = warned || (line.rfind("Camera::Open: WARNING: Configuration not valid: ", 0) == 0 &&
                         line.find("For binning mode 2x2") != std::string::npos);
   }
@@ -155,11 +155,11 @@ TEST_F(CameraOpenTest, FailureAtEachFatalStepCleansUpAndKeepsThePort) {
     Settings("eco424MVGE", false, [&](CameraParameters& p) { p.Get("UseLUT").set_val<bool>(c.useLut); });
     ASSERT_EQ(0, sim.SimSdk_failCall(c.entryPoint, simsdk::kInternalError, 0));
     EXPECT_FALSE(camera.Open(5, _width, _height));
-    const auto lines = CameraLog::Take();
-    EXPECT_TRUE(CameraLog::Contains(lines, c.line));
+    const auto lines = DriverLog::Take();
+    EXPECT_TRUE(DriverLog::Contains(lines, c.line));
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [&](const std::string& l) { return l.rfind(c.cause, 0) == 0; }));
-    EXPECT_TRUE(CameraLog::Contains(lines, "Camera::CleanupOnClose: leaving"));
+    EXPECT_TRUE(DriverLog::Contains(lines, "Camera::CleanupOnClose: leaving"));
     EXPECT_FALSE(camera.IsOpen());
     EXPECT_EQ(5, camera.Port());
     EXPECT_EQ(0, sim.SimSdk_getChannelCount());
@@ -169,7 +169,7 @@ TEST_F(CameraOpenTest, FailureAtEachFatalStepCleansUpAndKeepsThePort) {
     // A closed camera holds no port, whatever it kept: a later call on
     // the port must not reach it (and, say, open it on the side).
     EXPECT_THROW(list.GetByPort(5), std::runtime_error);
-    EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "CameraList::GetByPort: ERROR: could not find camera on port 5"));
+    EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "CameraList::GetByPort: ERROR: could not find camera on port 5"));
     sim.SimSdk_clearFaults();
   }
   // The camera opens normally afterwards.
@@ -181,9 +181,9 @@ TEST_F(CameraOpenTest, FailuresOfThePacketSizeOrAnotherSetterDoNotStopTheOpen) {
   ASSERT_EQ(0, sim.SimSdk_failCall("Camera_setGain", simsdk::kInternalError, 0));
   Camera& camera = Discovered().GetByName("eco424MVGE");
   ASSERT_TRUE(camera.Open(4, _width, _height));
-  const auto lines = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(lines, "Camera::Open: ERROR Camera_evaluateMaximalPacketSize failed  rc=1010, port=4"));
-  EXPECT_TRUE(CameraLog::Contains(lines, "Camera::Open: INFO: Eval packet size=0, port=4"));
+  const auto lines = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: ERROR Camera_evaluateMaximalPacketSize failed  rc=1010, port=4"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: INFO: Eval packet size=0, port=4"));
 }
 
 TEST_F(CameraOpenTest, AnOpenWithoutBuffersFailsAndCleansUp) {
@@ -191,8 +191,8 @@ TEST_F(CameraOpenTest, AnOpenWithoutBuffersFailsAndCleansUp) {
   CameraList& list = Discovered();
   Camera& camera = list.GetByName("eco424MVGE");
   EXPECT_FALSE(camera.Open(6, _width, _height));
-  const auto lines = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(lines, "Camera::Open: ERROR: image buffers could not be built, port=6"));
+  const auto lines = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: ERROR: image buffers could not be built, port=6"));
   EXPECT_FALSE(camera.IsOpen());
   EXPECT_EQ(0, sim.SimSdk_getChannelCount());
   EXPECT_FALSE(list.WaitThread().IsStored(&camera));
@@ -207,9 +207,9 @@ TEST_F(CameraOpenTest, GetByPortPrefersTheOpenCameraOverOneThatKeptThePort) {
   EXPECT_FALSE(list.GetByName("eco424MVGE").Open(7, _width, _height));
   Camera& colour = list.GetByName("eco424CVGE");
   ASSERT_TRUE(colour.Open(7, _width, _height));
-  CameraLog::Take();
+  DriverLog::Take();
   EXPECT_EQ(&colour, &list.GetByPort(7));
-  for (const std::string& line : CameraLog::Take()) EXPECT_EQ(std::string::npos, line.find("GetByPort")) << line;
+  for (const std::string& line : DriverLog::Take()) EXPECT_EQ(std::string::npos, line.find("GetByPort")) << line;
 }
 
 // Two threads open one camera at once: one gets in, the other waits in
@@ -223,16 +223,16 @@ TEST_F(CameraOpenTest, RacingOpenWaitsFiveSecondsThenQuits) {
     int w = 0, h = 0;
     firstOpened = camera.Open(8, w, h);
   });
-  while (!CameraLog::Contains(CameraLog::Peek(), "Opening camera eco424MVGE on port=8")) std::this_thread::yield();
+  while (!DriverLog::Contains(DriverLog::Peek(), "Opening camera eco424MVGE on port=8")) std::this_thread::yield();
   const bool secondOpened = camera.Open(9, _width, _height);
   first.join();
   EXPECT_TRUE(firstOpened);
   EXPECT_FALSE(secondOpened);
   EXPECT_EQ(8, camera.Port());
   EXPECT_EQ(6000u, clock.NowMs());
-  const auto lines = CameraLog::Take();
-  EXPECT_EQ(5, CameraLog::Count(lines, "Camera::Open: already inside open, waiting 1s, port=9"));
-  EXPECT_EQ(1, CameraLog::Count(lines, "Camera::Open: already inside open, quitting, port=9"));
+  const auto lines = DriverLog::Take();
+  EXPECT_EQ(5, DriverLog::Count(lines, "Camera::Open: already inside open, waiting 1s, port=9"));
+  EXPECT_EQ(1, DriverLog::Count(lines, "Camera::Open: already inside open, quitting, port=9"));
   sim.SimSdk_delayCall("Camera_openConnection", 0);
 }
 
@@ -247,7 +247,7 @@ TEST_F(CameraOpenTest, CompletionCallbackIsSetReplacedAndCleared) {
   camera.SetCompleteCB(nullptr);
   camera.SetCompleteCB(nullptr);
   EXPECT_EQ(nullptr, camera.CompleteCB());
-  EXPECT_THAT(CameraLog::Take(),
+  EXPECT_THAT(DriverLog::Take(),
               ElementsAre("Camera::SetCompleteCB: ",
                           "Camera::SetCompleteCB: CB was already assigned. The new CB is the same function. ",
                           "Camera::SetCompleteCB: CB was already assigned. ",
@@ -264,7 +264,7 @@ TEST_F(CameraOpenTest, ContinuousModeSetsTheRequestAndCloseWithdrawsIt) {
   EXPECT_FALSE(camera.Continuous());
   EXPECT_FALSE(camera.GrabRequested());
   camera.SetContinuousGrab(false);
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(),
                                   "Camera::SetContinuousGrab has no effect -- the same mode is already active"));
   camera.SetContinuousGrab(true);
   camera.Close();
@@ -279,7 +279,7 @@ TEST_F(CameraOpenTest, ConstructionWithANullNameThrows) {
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ("Camera constructor failed", e.what());
   }
-  EXPECT_THAT(CameraLog::Take(), ElementsAre("Camera::Camera: ERROR: parameters name and/or device are 0"));
+  EXPECT_THAT(DriverLog::Take(), ElementsAre("Camera::Camera: ERROR: parameters name and/or device are 0"));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ class PropertiesTest : public CameraFixture {
     int width = 0, height = 0;
     ASSERT_TRUE(list.GetByName("eco424MVGE").Open(1, width, height));
     ASSERT_TRUE(list.GetByName("eco424CVGE").Open(2, width, height));
-    CameraLog::Take();
+    DriverLog::Take();
   }
   void TearDown() override {
     CameraList::DestroyInstance();
@@ -47,14 +47,14 @@ TEST_F(PropertiesTest, SpecialNamesAreLiveStateOrCommands) {
 
   // Outside software-trigger mode the trigger is only logged as ignored.
   EXPECT_TRUE(Mono().SetProperty("Trigger", 0));
-  EXPECT_TRUE(CameraLog::Contains(
-      CameraLog::Take(), "Camera::SoftwareTrigger: WARNING: trigger ignored, camera not in SW trigger mode, port=1"));
+  EXPECT_TRUE(DriverLog::Contains(
+      DriverLog::Take(), "Camera::SoftwareTrigger: WARNING: trigger ignored, camera not in SW trigger mode, port=1"));
   // A name of no parameter: false, silently; a null name: false.
   EXPECT_FALSE(Mono().SetProperty("NoSuchName", 1));
   EXPECT_FALSE(Mono().GetProperty("NoSuchName", value));
   EXPECT_FALSE(Mono().GetProperty(nullptr, value));
   // Lines of a frame the free-running camera delivered meanwhile aside.
-  std::vector<std::string> lines = CameraLog::Take();
+  std::vector<std::string> lines = DriverLog::Take();
   lines.erase(std::remove_if(lines.begin(), lines.end(),
                              [](const std::string& l) {
                                return l.rfind("Camera::ProcessEvent", 0) == 0 || l.rfind("CameraWaitThread::", 0) == 0 ||
@@ -89,7 +89,7 @@ TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
 
   // No "pythonAccess": refused.
   EXPECT_FALSE(camera.SetProperty("Width", 100));
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(),
                                   "Camera::SetProperty WARNING: parameter 'Width' is not available in this function"));
 
   // Gamma is written and pushed, except while the lookup table is in force.
@@ -100,8 +100,8 @@ TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
   p.Get("UseLUT").set_val<bool>(true);
   EXPECT_FALSE(camera.SetProperty("Gamma", 1));
   EXPECT_DOUBLE_EQ(2.0, p.Get("Gamma").get_val<double>());
-  EXPECT_TRUE(CameraLog::Contains(
-      CameraLog::Take(), "Camera::SetProperty WARNING: parameter 'Gamma' is not available while LUT mode enabled"));
+  EXPECT_TRUE(DriverLog::Contains(
+      DriverLog::Take(), "Camera::SetProperty WARNING: parameter 'Gamma' is not available while LUT mode enabled"));
   p.Get("UseLUT").set_val<bool>(false);
 
   // A value the camera refuses is not kept; the push's error line stays.
@@ -109,9 +109,9 @@ TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
   sim.SimSdk_failCall("Camera_setExposureDelay", 1005, 0);
   EXPECT_FALSE(camera.SetProperty("ExposureDelay", 9));
   EXPECT_EQ(7, p.Get("ExposureDelay").get_val<int>());
-  const auto refused = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(refused, "Error setting camera parameter: Camera_setExposureDelay, value=9 error code=1005"));
-  EXPECT_TRUE(CameraLog::Contains(refused, "Camera::SetProperty ERROR: camera refused parameter 'ExposureDelay', previous value kept, port=1"));
+  const auto refused = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(refused, "Error setting camera parameter: Camera_setExposureDelay, value=9 error code=1005"));
+  EXPECT_TRUE(DriverLog::Contains(refused, "Camera::SetProperty ERROR: camera refused parameter 'ExposureDelay', previous value kept, port=1"));
 
   // An enumerated value no option has keeps the option and still pushes.
   sim.SimSdk_clearJournal();

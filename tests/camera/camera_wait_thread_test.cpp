@@ -38,11 +38,11 @@ TEST_F(WaitThreadTest, StoreTwiceKeepsOneEntryAndRemoveLeavesTheRebuiltWait) {
   thread.RemoveWaitCamera(&camera);  // not stored: no error
   EXPECT_THROW(thread.GetWaitCamera(0), std::runtime_error);
 
-  const auto lines = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=-1"));
-  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: new camera grab wait"));
-  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::AddWaitCameras: added camera on port=-1"));
-  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::GetWaitCamera: ERROR: index out of range 0, n=0"));
+  const auto lines = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=-1"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: new camera grab wait"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::AddWaitCameras: added camera on port=-1"));
+  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::GetWaitCamera: ERROR: index out of range 0, n=0"));
 }
 
 // Every one of the host's 20 ports is served; a 21st camera is refused, so
@@ -58,9 +58,9 @@ TEST_F(WaitThreadTest, WaitsOnTwentyCamerasAndRefusesMore) {
   EXPECT_TRUE(Eventually([&] { return thread.WaitCount() == 22; }));
   for (auto& camera : cameras) thread.RemoveWaitCamera(camera.get());
   EXPECT_EQ(2, thread.WaitCount());
-  const auto lines = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::AddWaitCameras: reached camera limit 20"));
-  EXPECT_TRUE(CameraLog::Contains(
+  const auto lines = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::AddWaitCameras: reached camera limit 20"));
+  EXPECT_TRUE(DriverLog::Contains(
       lines, "CameraWaitThread::StoreWaitCamera: ERROR: camera limit 20 reached, camera not served, port=-1"));
 }
 
@@ -71,8 +71,8 @@ TEST_F(WaitThreadTest, AnIdleThreadEndsAtOnceThroughTheTerminateEvent) {
     EXPECT_TRUE(thread.IsRunning());
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  const auto lines = CameraLog::Take();
-  EXPECT_TRUE(CameraLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: terminate"));
+  const auto lines = DriverLog::Take();
+  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: terminate"));
   EXPECT_EQ("CameraWaitThread::~CameraWaitThread: leaving", lines.back());
 }
 
@@ -91,7 +91,7 @@ TEST_F(WaitThreadTest, SignalledCameraIsServedAndCloseLeavesNoImageOut) {
   camera.SetContinuousGrab(true);
   const std::string served = "CameraWaitThread::ThreadMain: Event (2) received: image available on port 2, clock=";
   EXPECT_TRUE(Eventually([&] {
-    const auto lines = CameraLog::Peek();
+    const auto lines = DriverLog::Peek();
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(served, 0) == 0; });
   }));
   camera.Close();
@@ -143,11 +143,11 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
   clock.Advance(5001);
   destroyer.join();
   EXPECT_TRUE(gBlocked);
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Peek(),
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Peek(),
                                   "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, "
                                   "left to end by itself"));
   gRelease = true;
-  EXPECT_TRUE(Eventually([] { return CameraLog::Contains(CameraLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
+  EXPECT_TRUE(Eventually([] { return DriverLog::Contains(DriverLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
   EXPECT_TRUE(CameraWaitThread::JoinAbandonedThreads(platform::kInfinite));
   camera.Close();
   sdk::CameraContainer_delete(container);
@@ -178,15 +178,15 @@ TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInTurn) {
   thread.StoreWaitCamera(&second);
   held.Grab();
   ASSERT_TRUE(Eventually([] { return gBlocked.load(); }));
-  CameraLog::Take();
+  DriverLog::Take();
   second.ImageEvent().Set();
   first.ImageEvent().Set();
   gRelease = true;
   // Neither has a frame queued: each pass logs its camera's index.
   const std::string none = "Camera::ProcessEvent ERROR: SVSinfo not ready, port=-1";
-  ASSERT_TRUE(Eventually([&] { return CameraLog::Count(CameraLog::Peek(), none) == 2; }));
+  ASSERT_TRUE(Eventually([&] { return DriverLog::Count(DriverLog::Peek(), none) == 2; }));
   std::vector<std::string> served;
-  for (const std::string& line : CameraLog::Take()) {
+  for (const std::string& line : DriverLog::Take()) {
     if (line.rfind("CameraWaitThread::ThreadMain: Event (", 0) == 0) served.push_back(line.substr(0, 40));
   }
   ASSERT_EQ(2u, served.size());
@@ -206,9 +206,9 @@ TEST_F(WaitThreadTest, AStoppedThreadRefusesCameras) {
   thread.Stop();  // idempotent
   EXPECT_FALSE(thread.IsRunning());
   Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 1);
-  CameraLog::Take();
+  DriverLog::Take();
   EXPECT_FALSE(thread.StoreWaitCamera(&camera));
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(),
                                   "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not "
                                   "served, port=-1"));
   EXPECT_EQ(0, thread.StoredCount());

@@ -42,8 +42,8 @@ TEST_F(ImageBuffersTest, InitRefusesAZeroWidth) {
   const CameraParameters p = Sized(1, 0, 100);
   EXPECT_FALSE(_pool.Init(p.Info(), p, 3));
   EXPECT_EQ(0u, _pool.Size());
-  EXPECT_TRUE(CameraLog::Contains(
-      CameraLog::Take(), " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
+  EXPECT_TRUE(DriverLog::Contains(
+      DriverLog::Take(), " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
                          "width=0, height=100"));
 }
 
@@ -65,7 +65,7 @@ TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndRowsAreReadWithoutSideEffects)
   const CameraParameters p = Sized(1, 8, 4);
   ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
   EXPECT_EQ(nullptr, _pool.FindLoadedBuffer());
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(), "ERROR: Loaded buffer not found"));
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "ERROR: Loaded buffer not found"));
 
   Load(_pool[3], 8, 4);  // loaded first, though later in pool order
   Load(_pool[1], 8, 4);
@@ -83,19 +83,19 @@ TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndRowsAreReadWithoutSideEffects)
   first->Release();
   EXPECT_EQ(BufferState::kFree, first->State());
   EXPECT_EQ(&_pool[1], _pool.FindLoadedBuffer());
-  CameraLog::Take();
+  DriverLog::Take();
   EXPECT_EQ(nullptr, first->Row(0));
-  EXPECT_THAT(CameraLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
+  EXPECT_THAT(DriverLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
 
   // Outside the frame: null with the sizeY message, nothing changes.
   EXPECT_EQ(nullptr, _pool[1].Row(-1));
   EXPECT_EQ(nullptr, _pool[1].Row(4));
-  EXPECT_THAT(CameraLog::Take(),
+  EXPECT_THAT(DriverLog::Take(),
               ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=-1",
                           "ImageBuffer::GetLine: ERROR: _svsImageInfo.sizeY==4 and is lower than requested line=4"));
   EXPECT_TRUE(_pool[1].IsLoaded());
   EXPECT_EQ(nullptr, _pool[0].Row(0));
-  EXPECT_THAT(CameraLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
+  EXPECT_THAT(DriverLog::Take(), ElementsAre("ImageBuffer::GetLine: ERROR: _svsImageInfo.imageData==0, row=0"));
 }
 
 // Each transition holds only from its own state, so a buffer is never
@@ -150,7 +150,7 @@ TEST_F(ImageBuffersTest, FullQueueDropsTheNewRecordAndHandsItsImageBack) {
   EXPECT_EQ(101, _pool.Counters().queued);
   EXPECT_EQ(1, _pool.Counters().droppedFull);
   EXPECT_THAT(sim.Journal(), ElementsAre("Image_release(102)"));
-  EXPECT_TRUE(CameraLog::Contains(CameraLog::Take(),
+  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(),
                                   "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains "
                                   "more than 100 frames."));
 

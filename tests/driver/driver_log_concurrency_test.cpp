@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "driver/driver_context.h"
-#include "log_capture.h"
+#include "support/driver_log.h"
 #include "support/temp_dir.h"
 
 namespace ecocam::testing {
@@ -18,7 +18,8 @@ namespace {
 TEST(DriverLogConcurrencyTest, LinesFromManyThreadsStayWhole) {
   DriverContext& ctx = DriverContext::GetInstance();
   TempDir dir;
-  LogCapture capture(dir.path().string());
+  DriverLog capture({3, 3}, DriverLog::DebugOutput::kCaptured);
+  ctx.SetSystemPath(dir.path().string());
   ctx.LogIntoFile = true;
   constexpr int kThreads = 6;
   constexpr int kLines = 150;
@@ -40,7 +41,7 @@ TEST(DriverLogConcurrencyTest, LinesFromManyThreadsStayWhole) {
 
   // The message procedure: pairs of (timestamp, message), each message whole,
   // and every thread's lines in its own order.
-  const auto calls = capture.ProcCalls();
+  const auto calls = capture.Calls();
   ASSERT_EQ(calls.size(), 2u * kThreads * kLines);
   std::map<int, int> next;
   for (std::size_t k = 0; k < calls.size(); k += 2) {

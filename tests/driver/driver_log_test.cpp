@@ -9,8 +9,8 @@
 #include <string>
 
 #include "driver/driver_context.h"
-#include "log_capture.h"
 #include "platform/test_clock.h"
+#include "support/driver_log.h"
 #include "support/temp_dir.h"
 
 namespace ecocam::testing {
@@ -18,9 +18,11 @@ namespace {
 
 class DriverLogTest : public ::testing::Test {
  protected:
+  DriverLogTest() { ctx.SetSystemPath(dir.path().string()); }
+
   DriverContext& ctx = DriverContext::GetInstance();
   TempDir dir;
-  LogCapture capture{dir.path().string()};
+  DriverLog capture{{3, 3}, DriverLog::DebugOutput::kCaptured};
   std::string LogFile() const { return dir.File("SVS-Vistek.log"); }
   bool LogFileExists() const { return std::filesystem::exists(LogFile()); }
 };
@@ -31,7 +33,7 @@ TEST_F(DriverLogTest, ThresholdsZeroSilenceEveryOutputErrorsIncluded) {
   ctx.LogIntoFile = true;
   ctx.Log(1, "ERROR: something failed");
   ctx.Log(1, std::string("ERROR: composed"));
-  EXPECT_TRUE(capture.ProcCalls().empty());
+  EXPECT_TRUE(capture.Calls().empty());
   EXPECT_TRUE(capture.DebugLines().empty());
   EXPECT_FALSE(LogFileExists());
 }
@@ -44,12 +46,12 @@ TEST_F(DriverLogTest, EachOutputHasItsOwnThreshold) {
 
   ctx.Log(3, "detail");
   EXPECT_EQ(capture.DebugLines(), std::vector<std::string>{"detail\n"});
-  EXPECT_TRUE(capture.ProcCalls().empty());
+  EXPECT_TRUE(capture.Calls().empty());
   EXPECT_FALSE(LogFileExists());
 
   ctx.Log(1, "error");
   EXPECT_EQ(capture.DebugLines(), (std::vector<std::string>{"detail\n", "error\n"}));
-  EXPECT_EQ(capture.ProcCalls(), (std::vector<std::string>{"07/12/06 12:42:37: ", "error\n"}));
+  EXPECT_EQ(capture.Calls(), (std::vector<std::string>{"07/12/06 12:42:37: ", "error\n"}));
   EXPECT_EQ(ReadLogFile(LogFile()), "07/12/06 12:42:37: error\n");
 
   // Level 4 passes the debugger threshold only; level 5 passes none.
@@ -57,7 +59,7 @@ TEST_F(DriverLogTest, EachOutputHasItsOwnThreshold) {
   ctx.Log(4, "row");
   ctx.Log(5, "beyond");
   EXPECT_EQ(capture.DebugLines(), std::vector<std::string>{"row\n"});
-  EXPECT_TRUE(capture.ProcCalls().empty());
+  EXPECT_TRUE(capture.Calls().empty());
 }
 
 TEST_F(DriverLogTest, NewlineRuleAndCutAtTheBufferEnd) {
@@ -71,7 +73,7 @@ TEST_F(DriverLogTest, NewlineRuleAndCutAtTheBufferEnd) {
   ctx.Log(1, std::string(5000, 'd'));
   ctx.Log(1, "%s", std::string(5000, 'e').c_str());
   std::vector<std::string> messages;
-  const auto calls = capture.ProcCalls();
+  const auto calls = capture.Calls();
   for (std::size_t i = 1; i < calls.size(); i += 2) messages.push_back(calls[i]);
   ASSERT_EQ(messages.size(), 8u);
   EXPECT_EQ(messages[0], "no feed\n");
@@ -87,7 +89,7 @@ TEST_F(DriverLogTest, NewlineRuleAndCutAtTheBufferEnd) {
 TEST_F(DriverLogTest, ComposedTextIsWrittenAsItStandsFormatIsFormatted) {
   ctx.Log(1, std::string("openCVLPort: name=%s%n%d 100%"));
   ctx.Log(3, "CameraParameters::PushToCamera_go: INFO: setting low pass filter=%d\n", 2);
-  const auto calls = capture.ProcCalls();
+  const auto calls = capture.Calls();
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[1], "openCVLPort: name=%s%n%d 100%\n");
   EXPECT_EQ(calls[3], "CameraParameters::PushToCamera_go: INFO: setting low pass filter=2\n");
@@ -99,7 +101,7 @@ TEST_F(DriverLogTest, TimestampFieldsAndTheYearsLastDigit) {
   ctx.Log(1, "a");
   clock.SetLocal({2030, 11, 30, 23, 59, 59});
   ctx.Log(1, "b");
-  const auto calls = capture.ProcCalls();
+  const auto calls = capture.Calls();
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[0], "02/01/09 03:04:05: ");
   EXPECT_EQ(calls[2], "30/11/00 23:59:59: ");
@@ -112,7 +114,7 @@ TEST_F(DriverLogTest, PendingLinesReachTheFileFirstOnceAPathIsSet) {
   ctx.Log(1, "first");
   ctx.Log(2, "second\n");
   EXPECT_EQ(ctx.PendingLineCount(), 2u);
-  EXPECT_EQ(capture.ProcCalls().size(), 4u);  // the procedure is not held back
+  EXPECT_EQ(capture.Calls().size(), 4u);  // the procedure is not held back
 
   ctx.SetSystemPath(dir.path().string());
   ctx.Log(1, "third");
@@ -131,7 +133,7 @@ TEST_F(DriverLogTest, UnopenableFileLosesOnlyTheCurrentLine) {
   ctx.SetSystemPath(dir.File("missing-folder"));
   ctx.Log(1, "lost");
   EXPECT_EQ(ctx.PendingLineCount(), 1u);
-  EXPECT_EQ(capture.ProcCalls().size(), 4u);  // the other outputs still got it
+  EXPECT_EQ(capture.Calls().size(), 4u);  // the other outputs still got it
 
   ctx.SetSystemPath(dir.path().string());
   ctx.Log(1, "kept");

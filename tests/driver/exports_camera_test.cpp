@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "ecocam/ecocam.h"
-#include "simsdk/sim_sdk_fixture.h"
-#include "support/temp_dir.h"
+#include "support/host_session.h"
 
 namespace ecocam::testing {
 namespace {
@@ -17,18 +16,15 @@ namespace {
 int gCompletions = 0;
 int ECOCAM_CALL Completed(int, int) { return ++gCompletions; }
 
-class ExportsCameraTest : public ::testing::Test {
+class ExportsCameraTest : public HostSessionTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();  // eco424MVGE and eco424CVGE
+    HostSessionTest::SetUp();  // eco424MVGE and eco424CVGE
+    if (HasFatalFailure()) return;
     // Opening a camera copies its log thresholds into the driver: keep the
     // usual ones for the tests that follow in this process.
     std::ofstream(dir.path() / "SVS-Vistek.ini")
         << "[eco424MVGE]\nLogLevel=3\nLogDebugView=3\n[eco424CVGE]\nLogLevel=3\nLogDebugView=3\n";
-  }
-  void TearDown() override {
-    while (getCVLNoOfSupportedCameras() > 0) finalize();
   }
   static std::vector<std::string> Names() {
     std::vector<std::string> out;
@@ -37,8 +33,6 @@ class ExportsCameraTest : public ::testing::Test {
   }
   int Calls(const std::string& entryPoint) const { return static_cast<int>(sim.JournalOf(entryPoint).size()); }
 
-  TempDir dir;
-  SimSdk sim;
 };
 
 TEST_F(ExportsCameraTest, TheLastFinalizeDestroysTheCamerasAndTheNextInitializeFindsThemAgain) {

@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "ecocam/ecocam.h"
-#include "simsdk/sim_sdk_fixture.h"
+#include "support/host_session.h"
 #include "simsdk_pattern.h"
-#include "support/temp_dir.h"
 
 namespace ecocam::testing {
 namespace {
@@ -30,15 +29,12 @@ bool Eventually(Done done) {
   return done();
 }
 
-class ExportsGrabTest : public ::testing::Test {
+class ExportsGrabTest : public HostSessionTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();
+    HostSessionTest::SetUp();
+    if (HasFatalFailure()) return;
     gCompletions = 0;
-  }
-  void TearDown() override {
-    while (getCVLNoOfSupportedCameras() > 0) finalize();
   }
   void WriteSettings(const std::vector<std::string>& models, const std::string& mode, int frameRate) {
     std::ofstream ini(dir.path() / "SVS-Vistek.ini");
@@ -49,8 +45,6 @@ class ExportsGrabTest : public ::testing::Test {
   }
   void Initialize() { ASSERT_EQ(1, initialize(dir.path().string().c_str(), nullptr)); }
 
-  TempDir dir;
-  SimSdk sim;
 };
 
 TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {

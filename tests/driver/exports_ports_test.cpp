@@ -4,57 +4,28 @@
 // wait thread serves busy cameras in turn so that none starves.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ecocam/ecocam.h"
-#include "simsdk/sim_sdk_fixture.h"
-#include "support/temp_dir.h"
+#include "support/host_session.h"
 
 namespace ecocam::testing {
 namespace {
 
-std::mutex gMutex;
-std::vector<std::string> gLines;
+bool Logged(const std::string& part) { return HostLog::Holds(part); }
 
-// The message procedure is called with the timestamp, then the message.
-void ECOCAM_CALL Capture(const char* text) {
-  std::lock_guard<std::mutex> g(gMutex);
-  gLines.emplace_back(text);
-}
-
-bool Logged(const std::string& part) {
-  std::lock_guard<std::mutex> g(gMutex);
-  return std::any_of(gLines.begin(), gLines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
-}
-
-class ExportsPortsTest : public ::testing::Test {
+class ExportsPortsTest : public HostSessionTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();
-    {
-      std::lock_guard<std::mutex> g(gMutex);
-      gLines.clear();
-    }
-  }
-  void TearDown() override {
-    while (getCVLNoOfSupportedCameras() > 0) finalize();
-    setDebugMsgProc(nullptr);
-  }
   void Initialize(const std::string& ini = "") {
     std::ofstream(dir.path() / "SVS-Vistek.ini") << ini;
-    ASSERT_EQ(1, initialize(dir.path().string().c_str(), &Capture));
+    ASSERT_EQ(1, initialize(dir.path().string().c_str(), &HostLog::Procedure));
   }
 
-  TempDir dir;
-  SimSdk sim;
   int size[2] = {0, 0};
 };
 

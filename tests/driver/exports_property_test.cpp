@@ -6,47 +6,24 @@
 
 #include <climits>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "ecocam/ecocam.h"
-#include "simsdk/sim_sdk_fixture.h"
-#include "support/temp_dir.h"
+#include "support/host_session.h"
 
 namespace ecocam::testing {
 namespace {
 
-std::mutex gLogMutex;
-std::vector<std::string> gLog;
-
-void ECOCAM_CALL Collect(const char* text) {
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  gLog.emplace_back(text != nullptr ? text : "");
-}
-
 // Whether a logged text holds `piece`; clears the log.
 bool Logged(const std::string& piece) {
-  std::lock_guard<std::mutex> lock(gLogMutex);
-  bool found = false;
-  for (const std::string& line : gLog) found = found || line.find(piece) != std::string::npos;
-  gLog.clear();
+  const bool found = HostLog::Holds(piece);
+  HostLog::Clear();
   return found;
 }
 
-class ExportsPropertyTest : public ::testing::Test {
+class ExportsPropertyTest : public HostSessionTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();
-    {
-      std::lock_guard<std::mutex> lock(gLogMutex);
-      gLog.clear();
-    }
-  }
-  void TearDown() override {
-    while (getCVLNoOfSupportedCameras() > 0) finalize();
-  }
   // The mono camera, realistic or not, opened on port 0 at 10 frames/s.
   void Open(bool realistic) {
     if (realistic) {
@@ -55,7 +32,7 @@ class ExportsPropertyTest : public ::testing::Test {
     }
     std::ofstream(dir.path() / "SVS-Vistek.ini")
         << "[eco424MVGE]\nLogLevel=1\nLogDebugView=0\nWidth=656\nHeight=490\nFrameRate=10\nExposureTime=1000\n";
-    ASSERT_EQ(1, initialize(dir.path().string().c_str(), &Collect));
+    ASSERT_EQ(1, initialize(dir.path().string().c_str(), &HostLog::Procedure));
     int size[2] = {0, 0};
     ASSERT_EQ(1, openCVLPort(0, 0, "eco424MVGE", size));
     sim.SimSdk_clearJournal();
@@ -66,8 +43,6 @@ class ExportsPropertyTest : public ::testing::Test {
     return value;
   }
 
-  TempDir dir;
-  SimSdk sim;
 };
 
 // The camera's own answer is what the host reads back.

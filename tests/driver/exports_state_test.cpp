@@ -5,61 +5,42 @@
 // thread's own lines come at times of their own and are left out here.
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "ecocam/ecocam.h"
-#include "simsdk/sim_sdk_fixture.h"
-#include "support/temp_dir.h"
+#include "support/host_session.h"
 
 extern "C" int ecocam_header_c_check(void);
 
 namespace ecocam::testing {
 namespace {
 
-std::mutex gMutex;
-std::vector<std::string> gCalls;
-
-void ECOCAM_CALL Capture(const char* text) {
-  std::lock_guard<std::mutex> g(gMutex);
-  gCalls.emplace_back(text);
-}
-
-class ExportsTest : public ::testing::Test {
+class ExportsTest : public HostSessionTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();
+    HostSessionTest::SetUp();
+    if (HasFatalFailure()) return;
     sim.SimSdk_clearCameras();
     ASSERT_EQ(setSystemPath(dir.path().string().c_str()), 1);
-    setDebugMsgProc(&Capture);
-    Clear();
-  }
-  void TearDown() override { setDebugMsgProc(nullptr); }
-
-  static void Clear() {
-    std::lock_guard<std::mutex> g(gMutex);
-    gCalls.clear();
+    setDebugMsgProc(&HostLog::Procedure);
+    HostLog::Clear();
   }
   // The messages logged since the last Clear; checks that each came after
   // its timestamp "dd/mm/yy hh:mm:ss: ".
   static std::vector<std::string> Logged() {
-    std::lock_guard<std::mutex> g(gMutex);
     static const std::regex stamp(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d: )");
+    const std::vector<std::string> calls = HostLog::TakeCalls();
     std::vector<std::string> lines;
-    EXPECT_EQ(gCalls.size() % 2, 0u);
-    for (std::size_t i = 0; i + 1 < gCalls.size(); i += 2) {
-      EXPECT_TRUE(std::regex_match(gCalls[i], stamp)) << gCalls[i];
-      if (gCalls[i + 1].rfind("CameraWaitThread::", 0) != 0) lines.push_back(gCalls[i + 1]);
+    EXPECT_EQ(calls.size() % 2, 0u);
+    for (std::size_t i = 0; i + 1 < calls.size(); i += 2) {
+      EXPECT_TRUE(std::regex_match(calls[i], stamp)) << calls[i];
+      if (calls[i + 1].rfind("CameraWaitThread::", 0) != 0) lines.push_back(calls[i + 1]);
     }
-    gCalls.clear();
     return lines;
   }
 
-  TempDir dir;
-  SimSdk sim;
 };
 
 using Lines = std::vector<std::string>;
@@ -79,7 +60,7 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   EXPECT_EQ(Logged(), (Lines{"finalize: entering, refcount=0\n", "finalize: leaving, refcount=0\n"}));
 
   const std::string path = dir.path().string();
-  ASSERT_EQ(initialize(path.c_str(), &Capture), 1);
+  ASSERT_EQ(initialize(path.c_str(), &HostLog::Procedure), 1);
   Lines lines = Logged();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "===============\ninitialize: \n");
@@ -96,7 +77,7 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   EXPECT_EQ(names[0], nullptr);
 
   // A second initialize only counts; its finalize keeps the registry.
-  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  ASSERT_EQ(initialize(nullptr, &HostLog::Procedure), 1);
   lines = Logged();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_NE(lines[1].find(", refcount=2, "), std::string::npos);
@@ -113,7 +94,7 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   EXPECT_EQ(getCVLNoOfSupportedCameras(), 0);
 
   // A later initialize discovers again.
-  ASSERT_EQ(initialize(path.c_str(), &Capture), 1);
+  ASSERT_EQ(initialize(path.c_str(), &HostLog::Procedure), 1);
   lines = Logged();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[1], "CameraList::Init: entering\n");
@@ -128,7 +109,7 @@ TEST_F(ExportsTest, PerPortCallBeforeInitializeFailsAndLeavesDiscoveryToInitiali
                              "CameraList::GetByPort: ERROR: could not find camera on port 1\n",
                              "doCVLGrab: --EXCEPTION caught  grabberNo=0, portNo=1: "
                              "CameraList::GetByPort: ERROR: could not find camera\n"}));
-  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  ASSERT_EQ(initialize(nullptr, &HostLog::Procedure), 1);
   const Lines lines = Logged();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[1], "CameraList::Init: entering\n");
@@ -140,7 +121,7 @@ TEST_F(ExportsTest, InitializeWithNullProcedureClearsTheOldOne) {
   ASSERT_EQ(initialize(nullptr, nullptr), 1);
   EXPECT_EQ(finalize(), 1);
   EXPECT_TRUE(Logged().empty());
-  setDebugMsgProc(&Capture);
+  setDebugMsgProc(&HostLog::Procedure);
   EXPECT_EQ(finalize(), 1);
   EXPECT_EQ(Logged().size(), 2u);
 }
@@ -153,7 +134,7 @@ TEST_F(ExportsTest, SetSystemPathRefusesNullAndEmpty) {
 }
 
 TEST_F(ExportsTest, OpenCVLPortRefusesUndefinedNamesAndUnknownCameras) {
-  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  ASSERT_EQ(initialize(nullptr, &HostLog::Procedure), 1);
   Logged();
   const char* undefined[] = {"Undefined", "UNDEFINED", "undefined", "Udefinert", "uDEFINERT", "", nullptr};
   for (const char* name : undefined) {
@@ -187,7 +168,7 @@ TEST_F(ExportsTest, OpenCVLPortRefusesUndefinedNamesAndUnknownCameras) {
 }
 
 TEST_F(ExportsTest, PerPortCallsOnAPortNobodyHoldsFail) {
-  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  ASSERT_EQ(initialize(nullptr, &HostLog::Procedure), 1);
   Logged();
   const std::string notFound = "CameraList::GetByPort: ERROR: could not find camera on port 3\n";
   const std::string registry = "CameraList::GetByPort: ERROR: could not find camera\n";
@@ -232,7 +213,7 @@ TEST_F(ExportsTest, PerPortCallsOnAPortNobodyHoldsFail) {
 }
 
 TEST_F(ExportsTest, NullHostPointersFailWithALine) {
-  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  ASSERT_EQ(initialize(nullptr, &HostLog::Procedure), 1);
   Logged();
   EXPECT_EQ(getCVLGrabRow(0, 2, nullptr, 0, 0, 15), 0);
   EXPECT_EQ(Logged(), (Lines{"getCVLGrabRow: ERROR: null pointer for dest, grabberNo=0, portNo=2\n"}));
@@ -257,7 +238,7 @@ TEST_F(ExportsTest, NullHostPointersFailWithALine) {
 }
 
 TEST_F(ExportsTest, ConfigureCameraWithoutSuchCameraReturnsZeroAndShowsNothing) {
-  ASSERT_EQ(initialize(nullptr, &Capture), 1);
+  ASSERT_EQ(initialize(nullptr, &HostLog::Procedure), 1);
   Logged();
   EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 0);
   EXPECT_EQ(Logged(), (Lines{"configureCamera: entering cameraName=eco424CVGE\n",

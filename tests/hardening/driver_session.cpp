@@ -6,44 +6,12 @@
 
 namespace ecocam::testing {
 
-namespace {
-
-std::mutex& LogMutex() {
-  static std::mutex m;
-  return m;
-}
-std::vector<std::string>& LogLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-unsigned& LogCalls() {
-  static unsigned calls = 0;
-  return calls;
-}
-
-}  // namespace
-
 std::string Describe(const LiveObjects& live) {
   return "containers=" + std::to_string(live.containers) + " connections=" + std::to_string(live.connections) +
          " channels=" + std::to_string(live.channels) + " images=" + std::to_string(live.images);
 }
 
-void ECOCAM_CALL HostLog::Procedure(const char* text) {
-  std::lock_guard<std::mutex> lock(LogMutex());
-  if (LogCalls()++ % 2 == 0) return;  // the timestamp
-  std::string line = text != nullptr ? text : "";
-  while (!line.empty() && line.back() == '\n') line.pop_back();
-  LogLines().push_back(line);
-}
-
-std::vector<std::string> HostLog::Take() {
-  std::lock_guard<std::mutex> lock(LogMutex());
-  std::vector<std::string> lines;
-  lines.swap(LogLines());
-  return lines;
-}
-
-std::vector<std::string> HostLog::Failures(const std::vector<std::string>& lines) {
+std::vector<std::string> Failures(const std::vector<std::string>& lines) {
   std::vector<std::string> failures;
   for (const std::string& line : lines) {
     if (line.find("ERROR") != std::string::npos || line.find("WARNING") != std::string::npos ||
@@ -56,12 +24,11 @@ std::vector<std::string> HostLog::Failures(const std::vector<std::string>& lines
 
 DriverSession::DriverSession() {
   if (sim.Complete()) sim.SimSdk_reset();
-  HostLog::Take();
 }
 
 DriverSession::~DriverSession() {
   while (getCVLNoOfSupportedCameras() > 0) finalize();
-  setDebugMsgProc(nullptr);
+  setDebugMsgProc(nullptr);  // the log member would only detach it after the reset below
   // A channel the SDK refused to delete still runs its thread. Stop it now:
   // on Windows the library's own teardown would join it under the loader
   // lock, which the ending thread needs too.

@@ -1,17 +1,17 @@
 // A host's session with the driver, for the hardening tests: the exports
 // linked into the test itself (so the headless configuration model reaches
 // the same registry), the simulated SDK's control interface, the captured
-// log, settings written per camera, and the SDK objects still handed out.
+// log (HostLog), settings written per camera, and the SDK objects still handed out.
 #pragma once
 
 #include <chrono>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "ecocam/ecocam.h"
-#include "simsdk/sim_sdk_fixture.h"
+#include "support/host_log.h"
+#include "support/sim_sdk.h"
 #include "support/temp_dir.h"
 
 namespace ecocam::testing {
@@ -29,16 +29,9 @@ struct LiveObjects {
 };
 std::string Describe(const LiveObjects& live);
 
-// The messages the driver hands to the host's message procedure (the
-// second of each pair of calls), line feeds removed.
-class HostLog {
- public:
-  static void ECOCAM_CALL Procedure(const char* text);
-  static std::vector<std::string> Take();
-  // Lines that report a failure: "ERROR", "WARNING", "EXCEPTION" or an SDK
-  // "error code=".
-  static std::vector<std::string> Failures(const std::vector<std::string>& lines);
-};
+// Lines that report a failure: "ERROR", "WARNING", "EXCEPTION" or an SDK
+// "error code=".
+std::vector<std::string> Failures(const std::vector<std::string>& lines);
 
 struct DriverSession {
   DriverSession();
@@ -52,6 +45,7 @@ struct DriverSession {
   // Calls per SDK entry point in the journal, by name.
   std::vector<std::pair<std::string, int>> CallCounts() const;
 
+  HostLog log;  // hand HostLog::Procedure to initialize
   TempDir dir;
   SimSdk sim;
 };

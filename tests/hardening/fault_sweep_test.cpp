@@ -279,7 +279,7 @@ TEST(FaultSweep, EveryCallOfEveryEntryPointFailsOnceWithoutHarm) {
     const Outcome out = scenario.Run();
     ASSERT_TRUE(out.problems.empty()) << Join(out.problems);
     ASSERT_TRUE(scenario._failed.empty()) << "clean run failed: " << *scenario._failed.begin();
-    ASSERT_TRUE(HostLog::Failures(out.log).empty()) << Join(out.log);
+    ASSERT_TRUE(Failures(out.log).empty()) << Join(out.log);
     ASSERT_EQ(2, out.grabs);
     ASSERT_EQ(LiveObjects{}, out.afterFinalize) << Describe(out.afterFinalize);
     counts = clean.CallCounts();
@@ -315,7 +315,7 @@ TEST(FaultSweep, EveryCallOfEveryEntryPointFailsOnceWithoutHarm) {
       allowed.containers = 1;
       EXPECT_TRUE(Within(out.afterClose, allowed)) << "after closing both ports: " << Describe(out.afterClose);
       if (NeedsLogLine(entry, call)) {
-        EXPECT_FALSE(HostLog::Failures(out.log).empty()) << "no level-1 line; log:" << Join(out.log);
+        EXPECT_FALSE(Failures(out.log).empty()) << "no level-1 line; log:" << Join(out.log);
       }
       if (::testing::Test::HasFailure()) return;
     }

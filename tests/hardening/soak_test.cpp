@@ -129,7 +129,7 @@ class Soak : public ::testing::Test {
     if (!ECOCAM_SOAK_SANITIZED && std::getenv("ECOCAM_SOAK_SKIP_MEMORY") == nullptr) {
       EXPECT_LE(end.rssKb - start.rssKb, 4096) << "resident memory grew";
     }
-    EXPECT_TRUE(HostLog::Failures(HostLog::Take()).empty());
+    EXPECT_TRUE(Failures(HostLog::Take()).empty());
   }
 
   DriverSession s;

@@ -42,7 +42,7 @@ class StoredFiles : public ::testing::Test {
     EXPECT_EQ(1, getProperty(0, 0, "AcquisitionMode", &_mode));
     const auto sent = s.sim.JournalOf("Camera_setAcquisitionMode");
     _sent = sent.empty() ? std::string() : sent.back();
-    _failures = HostLog::Failures(HostLog::Take());
+    _failures = Failures(HostLog::Take());
   }
 
   DriverSession s;

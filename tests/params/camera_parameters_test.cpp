@@ -7,7 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "log_capture.h"
+#include "params_fixture.h"
 #include "params/camera_parameters.h"
 
 namespace ecocam {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "log_capture.h"
+#include "params_fixture.h"
 #include "params/camera_parameters.h"
 
 namespace ecocam {

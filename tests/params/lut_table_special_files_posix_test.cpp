@@ -12,7 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "log_capture.h"
+#include "params_fixture.h"
 #include "params/lut_table_file.h"
 #include "support/finishes_within.h"
 

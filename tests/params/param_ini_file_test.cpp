@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "decimal_comma_locale.h"
-#include "log_capture.h"
+#include "params_fixture.h"
 #include "params/camera_parameters.h"
 #include "params/param_ini_file.h"
 #include "support/temp_dir.h"

@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "log_capture.h"
+#include "params_fixture.h"
 #include "params/param_types.h"
 
 namespace ecocam {

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <string>
 
-#include "log_capture.h"
+#include "support/driver_log.h"
 #include "params/camera_parameters.h"
-#include "simsdk/sim_sdk_fixture.h"
+#include "support/sim_sdk.h"
 
 namespace ecocam::testing {
 
@@ -42,7 +42,7 @@ class SimCameraTest : public SimSdkTest {
   }
 
   TempDir _dir;
-  LogCapture _log;
+  DriverLog _log{{4, 0}};
   CameraParameters _mono{CameraInfo{1, "eco424MVGE"}};
   CameraParameters _colour{CameraInfo{2, "eco424CVGE"}};
   sdk::CameraHandle _handle = 0;

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "sim_sdk_fixture.h"
+#include "support/sim_sdk.h"
 #include "support/temp_dir.h"
 
 namespace ecocam::testing {

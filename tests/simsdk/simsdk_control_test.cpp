@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "sdk/sdk_rows.h"
-#include "sim_sdk_fixture.h"
+#include "support/sim_sdk.h"
 
 namespace ecocam::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "sim_sdk_fixture.h"
+#include "support/sim_sdk.h"
 
 namespace ecocam::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "sim_sdk_fixture.h"
 #include "simsdk_pattern.h"
+#include "support/sim_sdk.h"
 
 namespace ecocam::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_view.h"
-#include "params/log_capture.h"
+#include "params/params_fixture.h"
 #include "ui/configure_session.h"
 
 namespace ecocam::ui {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "params/log_capture.h"
+#include "params/params_fixture.h"
 #include "ui/property_control_adapter.h"
 #include "ui/property_general.h"
 
@@ -25,7 +25,7 @@ class ControlAdapterTest : public ::testing::Test {
     return dynamic_cast<Adapter*>(Factory::GetControlAdapter(p).get()) != nullptr;
   }
 
-  ecocam::testing::LogCapture _log;
+  ecocam::testing::DriverLog _log{{4, 0}};
   CPropertyGrid _grid;
   int _section = -1;
 };

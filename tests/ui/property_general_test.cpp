@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_view.h"
-#include "params/log_capture.h"
+#include "params/params_fixture.h"
 #include "ui/property_general.h"
 
 namespace ecocam::ui {

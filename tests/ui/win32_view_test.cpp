@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "params/log_capture.h"
+#include "params/params_fixture.h"
 #include "ui/configure_session.h"
 #include "ui/win32/grid_window.h"
 #include "ui/win32/page_template.h"

@@ -11,9 +11,8 @@
 
 #include "ecocam/ecocam.h"
 #include "platform/dynamic_library.h"
-#include "simsdk/sim_sdk_fixture.h"
-#include "support/temp_dir.h"
-#include "ui_wx/driver_log.h"
+#include "support/host_session.h"
+#include "ui_wx/scoped_env.h"
 
 namespace ecocam::testing {
 namespace {
@@ -23,45 +22,38 @@ namespace fs = std::filesystem;
 // A display number no server listens on.
 constexpr char kDeadDisplay[] = ":64999";
 
-class NoDisplayTest : public ::testing::Test {
+// The simulation's two cameras, eco424MVGE and eco424CVGE.
+class NoDisplayTest : public HostSessionTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();  // eco424MVGE and eco424CVGE
-    MessageLog::Clear();
-  }
   std::string Ini() const {
     std::ifstream in(dir.path() / "SVS-Vistek.ini");
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
   }
-
-  TempDir dir;
-  SimSdk sim;
 };
 
 TEST_F(NoDisplayTest, ConfigureCameraAnswersOneAndLogsWhyWhenNoSheetCanBeShown) {
-  ASSERT_EQ(initialize(dir.path().string().c_str(), &MessageLog::Capture), 1);
+  ASSERT_EQ(initialize(dir.path().string().c_str(), &HostLog::Procedure), 1);
   {
     ScopedEnv display("DISPLAY", nullptr);
     EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 1);
-    EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: no display (DISPLAY is not set), the configuration "
-                                "dialog cannot be shown"))
-        << MessageLog::All();
-    EXPECT_TRUE(MessageLog::Has("configureCamera: leaving cameraName=eco424MVGE"));
+    EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: no display (DISPLAY is not set), the configuration "
+                             "dialog cannot be shown"))
+        << HostLog::All();
+    EXPECT_TRUE(HostLog::Has("configureCamera: leaving cameraName=eco424MVGE"));
   }
   {
     // wx fails to connect; it is not tried again in this process.
     ScopedEnv display("DISPLAY", kDeadDisplay);
-    MessageLog::Clear();
+    HostLog::Clear();
     EXPECT_EQ(configureCamera(reinterpret_cast<void*>(0x1234), "eco424MVGE"), 1);
-    EXPECT_TRUE(MessageLog::Has(std::string("Camera::Configure: ERROR: cannot open the display \"") + kDeadDisplay))
-        << MessageLog::All();
-    MessageLog::Clear();
+    EXPECT_TRUE(HostLog::Has(std::string("Camera::Configure: ERROR: cannot open the display \"") + kDeadDisplay))
+        << HostLog::All();
+    HostLog::Clear();
     EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 1);
-    EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: wxWidgets could not start on this display earlier"))
-        << MessageLog::All();
+    EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: wxWidgets could not start on this display earlier"))
+        << HostLog::All();
   }
   // Nothing was confirmed, so nothing was stored; the driver still works.
   EXPECT_EQ(Ini().find("Width"), std::string::npos);
@@ -88,11 +80,11 @@ TEST_F(NoDisplayTest, ADriverWithoutTheDialogLibraryBesideItLogsThePathItTried) 
   ASSERT_TRUE(init && configure && fini);
 
   ScopedEnv display("DISPLAY", kDeadDisplay);
-  ASSERT_EQ(init(dir.path().string().c_str(), &MessageLog::Capture), 1);
+  ASSERT_EQ(init(dir.path().string().c_str(), &HostLog::Procedure), 1);
   EXPECT_EQ(configure(nullptr, "eco424MVGE"), 1);
-  EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: cannot load the configuration dialog library " +
-                              (folder / "libecocam-ui-wx.so").string() + ": "))
-      << MessageLog::All();
+  EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: cannot load the configuration dialog library " +
+                           (folder / "libecocam-ui-wx.so").string() + ": "))
+      << HostLog::All();
   EXPECT_EQ(fini(), 1);
 }
 

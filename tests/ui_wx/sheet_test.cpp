@@ -35,10 +35,9 @@
 #include "ecocam/ecocam.h"
 #include "imaging/pixel_conversion.h"
 #include "simsdk_pattern.h"
-#include "simsdk/sim_sdk_fixture.h"
-#include "support/temp_dir.h"
+#include "support/host_session.h"
 #include "ui/wx/sheet_dialog.h"
-#include "ui_wx/driver_log.h"
+#include "ui_wx/scoped_env.h"
 #include "ui_wx/host_window.h"
 #include "ui_wx/xvfb.h"
 
@@ -175,24 +174,20 @@ std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
-class WxSheetTest : public ::testing::Test {
+class WxSheetTest : public HostSessionTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim.Complete());
-    sim.SimSdk_reset();  // eco424MVGE and eco424CVGE
-    MessageLog::Clear();
-    ASSERT_EQ(initialize(dir.path().string().c_str(), &MessageLog::Capture), 1);
+    HostSessionTest::SetUp();  // eco424MVGE and eco424CVGE
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(initialize(dir.path().string().c_str(), &HostLog::Procedure), 1);
   }
   void TearDown() override {
-    while (getCVLNoOfSupportedCameras() > 0) finalize();
+    HostSessionTest::TearDown();
     // Whatever went wrong, no wx assertion and no error was logged.
-    EXPECT_FALSE(MessageLog::Has("Camera::Configure: WARNING: wx assertion")) << MessageLog::All();
-    EXPECT_FALSE(MessageLog::Has("Camera::Configure: ERROR")) << MessageLog::All();
+    EXPECT_FALSE(HostLog::Has("Camera::Configure: WARNING: wx assertion")) << HostLog::All();
+    EXPECT_FALSE(HostLog::Has("Camera::Configure: ERROR")) << HostLog::All();
   }
   std::string Ini() const { return ReadFile(dir.path() / "SVS-Vistek.ini"); }
-
-  TempDir dir;
-  SimSdk sim;
 };
 
 TEST_F(WxSheetTest, TheSheetValidatesEditsSavesOnOkAndForgetsOnCancel) {
@@ -240,7 +235,7 @@ TEST_F(WxSheetTest, TheSheetValidatesEditsSavesOnOkAndForgetsOnCancel) {
         Press(d, wxID_OK);
       },
   });
-  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << MessageLog::All();
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << HostLog::All();
   EXPECT_TRUE(first.Finished());
   EXPECT_EQ(first.Failure(), "");
   EXPECT_NE(Ini().find("Width=640"), std::string::npos) << Ini();
@@ -263,7 +258,7 @@ TEST_F(WxSheetTest, TheSheetValidatesEditsSavesOnOkAndForgetsOnCancel) {
       [](wxDialog& d) { Press(d, wxID_CANCEL); },
   });
   const auto parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
-  EXPECT_EQ(configureCamera(parent, "eco424MVGE"), 1) << MessageLog::All();
+  EXPECT_EQ(configureCamera(parent, "eco424MVGE"), 1) << HostLog::All();
   EXPECT_TRUE(second.Finished());
   EXPECT_EQ(second.Failure(), "");
   EXPECT_NE(Ini().find("Width=640"), std::string::npos) << Ini();
@@ -289,10 +284,10 @@ TEST_F(WxSheetTest, AValueTheParameterCannotTakeIsShownBack) {
         Press(d, wxID_OK);
       },
   });
-  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << MessageLog::All();
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << HostLog::All();
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(script.Failure(), "");
-  EXPECT_TRUE(MessageLog::Has("CPropertyGeneral::OnItemChanged: ERROR: Exception occured")) << MessageLog::All();
+  EXPECT_TRUE(HostLog::Has("CPropertyGeneral::OnItemChanged: ERROR: Exception occured")) << HostLog::All();
   EXPECT_NE(Ini().find("Width=" + before.ToStdString()), std::string::npos) << Ini();
 }
 
@@ -319,7 +314,7 @@ TEST_F(WxSheetTest, ACameraThatCannotBeReachedIsReportedInAMessageBoxOverTheHost
       },
   });
   const auto parent = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.Id()));
-  EXPECT_EQ(configureCamera(parent, "eco424MVGE"), 1) << MessageLog::All();
+  EXPECT_EQ(configureCamera(parent, "eco424MVGE"), 1) << HostLog::All();
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(script.Failure(), "");
   EXPECT_EQ(transient, 1);
@@ -329,8 +324,8 @@ TEST_F(WxSheetTest, ACameraThatCannotBeReachedIsReportedInAMessageBoxOverTheHost
   EXPECT_NE(text.find("camera already connected (error 1004)"), std::string::npos) << text;
   EXPECT_NE(text.find("in use by another program"), std::string::npos) << text;
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "SVS-Vistek.ini"));
-  EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: cannot read the camera's limits")) << MessageLog::All();
-  MessageLog::Clear();  // the expected error, not one for TearDown to find
+  EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: cannot read the camera's limits")) << HostLog::All();
+  HostLog::Clear();  // the expected error, not one for TearDown to find
 }
 
 std::atomic<int> gFrames{0};
@@ -380,7 +375,7 @@ TEST_F(WxSheetTest, ABayerMethodConfirmedForAnOpenCameraAppliesToTheNextFrame) {
       },
       [](wxDialog& d) { Press(d, wxID_OK); },
   });
-  EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 0) << MessageLog::All();
+  EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 0) << HostLog::All();
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(script.Failure(), "");
   frame = grab();
@@ -428,7 +423,7 @@ TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
       },
       [](wxDialog& d) { Press(d, wxID_OK); },
   });
-  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << MessageLog::All();
+  EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 0) << HostLog::All();
   EXPECT_TRUE(script.Finished());
   EXPECT_EQ(script.Failure(), "");
   EXPECT_NE(Ini().find("LUTtable=" + lut), std::string::npos) << Ini();
@@ -444,10 +439,10 @@ TEST_F(WxSheetTest, OnlyTheThreadThatStartedWxShowsTheSheet) {
   int result = -1;
   std::thread([&] { result = configureCamera(nullptr, "eco424MVGE"); }).join();
   EXPECT_EQ(result, 1);
-  EXPECT_TRUE(MessageLog::Has("Camera::Configure: ERROR: the configuration dialog must be shown from the thread "
-                              "that showed it first"))
-      << MessageLog::All();
-  MessageLog::Clear();  // the expected error, not one for TearDown to find
+  EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: the configuration dialog must be shown from the thread "
+                           "that showed it first"))
+      << HostLog::All();
+  HostLog::Clear();  // the expected error, not one for TearDown to find
 }
 
 TEST_F(WxSheetTest, APendingGrabAsksBeforeTheSheet) {
