@@ -194,7 +194,7 @@ TEST_F(DriverLogTest, TheMacroComposesOnlyAdmittedLinesAndNeverThrows) {
   EXPECT_EQ(0, composed);
   ECOCAM_LOG(2, compose("shown"));
   EXPECT_EQ(1, composed);
-  EXPECT_EQ(capture.ProcCalls().back(), "shown\n");
+  EXPECT_EQ(capture.Calls().back(), "shown\n");
 
   // A line whose composition fails is dropped; the caller goes on.
   const auto failing = []() -> std::string { throw std::runtime_error("compose"); };
@@ -204,7 +204,7 @@ TEST_F(DriverLogTest, TheMacroComposesOnlyAdmittedLinesAndNeverThrows) {
     ECOCAM_LOG(1, exhausted());
   };
   EXPECT_NO_THROW(logBoth());
-  EXPECT_EQ(capture.ProcCalls().back(), "shown\n");
+  EXPECT_EQ(capture.Calls().back(), "shown\n");
 }
 
 TEST_F(DriverLogTest, IniPathJoinsWithThePlatformSeparator) {
