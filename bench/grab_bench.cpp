@@ -94,9 +94,9 @@ struct Session {
     const int index = sim.SimSdk_addCamera(model.c_str(), width, height, colour ? 1 : 0);
     sim.SimSdk_setCameraLimit(index, "FrameRateMax", maxRate);
     const std::string dir = Directory();
-    std::ofstream(dir + "/SVS-Vistek.ini") << "[" << model << "]\nLogLevel=0\nLogDebugView=0\nWidth=" << width
-                                           << "\nHeight=" << height << "\nAcquisitionMode=" << mode
-                                           << "\nBayerMethod=HQLinear\n";
+    std::ofstream(dir + "/SVS-Vistek.ini")
+        << "[" << model << "]\nLogLevel=0\nLogDebugView=0\nWidth=" << width << "\nHeight=" << height
+        << "\nAcquisitionMode=" << mode << "\nBayerMethod=HQLinear\n";
     initialize(dir.c_str(), nullptr);
     int size[2] = {0, 0};
     opened = openCVLPort(0, 0, model.c_str(), size) == 1 && size[0] == width && size[1] == height;
@@ -139,8 +139,8 @@ int ECOCAM_SDK_CALL NoOpCallback(ecocam::sdk::ImageHandle image, void*) {
 }
 
 // Frames per second and process CPU seconds per frame of the SDK alone.
-void SdkAlone(const std::string& model, int width, int height, bool colour, int mode, double seconds,
-              double& fps, double& cpuPerFrame) {
+void SdkAlone(const std::string& model, int width, int height, bool colour, int mode, double seconds, double& fps,
+              double& cpuPerFrame) {
   Sim& sim = TheSim();
   sim.SimSdk_reset();
   sim.SimSdk_clearCameras();

@@ -52,8 +52,8 @@ int OpenCvCodeForGR() {
         mosaic.at<std::uint8_t>(y, x) = green ? 100 : (y % 2 == 0 ? 200 : 50);
       }
     }
-    for (const int candidate : {cv::COLOR_BayerBG2RGB, cv::COLOR_BayerGB2RGB, cv::COLOR_BayerRG2RGB,
-                                cv::COLOR_BayerGR2RGB}) {
+    for (const int candidate :
+         {cv::COLOR_BayerBG2RGB, cv::COLOR_BayerGB2RGB, cv::COLOR_BayerRG2RGB, cv::COLOR_BayerGR2RGB}) {
       cv::Mat rgb;
       cv::demosaicing(mosaic, rgb, candidate);
       const cv::Vec3b p = rgb.at<cv::Vec3b>(4, 4);
@@ -110,8 +110,8 @@ void BM_Mono12To8(benchmark::State& state) {
 }
 
 // The plain loop, kept scalar.
-__attribute__((noinline, optimize("no-tree-vectorize"))) void ScalarUnpack(const std::uint8_t* src,
-                                                                           std::size_t pixels, std::uint8_t* dst) {
+__attribute__((noinline, optimize("no-tree-vectorize"))) void ScalarUnpack(const std::uint8_t* src, std::size_t pixels,
+                                                                           std::uint8_t* dst) {
   for (std::size_t i = 0; i + 1 < pixels; i += 2) {
     dst[i] = src[i / 2 * 3];
     dst[i + 1] = src[i / 2 * 3 + 2];

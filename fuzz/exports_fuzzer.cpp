@@ -35,39 +35,107 @@ struct Control {
 Control gSim;
 
 // The SDK entry points the driver calls, for fault injection.
-const char* const kEntryPoints[] = {
-    "isVersionCompliantDLL", "CameraContainer_create", "CameraContainer_delete", "CameraContainer_discovery",
-    "CameraContainer_getNumberOfCameras", "CameraContainer_getCamera", "Camera_getModelName",
-    "Camera_openConnection", "Camera_closeConnection", "Camera_evaluateMaximalPacketSize",
-    "StreamingChannel_create", "StreamingChannel_delete", "Camera_setAcquisitionControl",
-    "Camera_setAcquisitionMode", "Camera_softwareTrigger", "Image_getDataPointer", "Image_getPixelType",
-    "Image_getSizeX", "Image_getSizeY", "Image_getImageID", "Image_getTimestamp", "Image_getTransferTime",
-    "Image_getPacketCount", "Image_getImageRGB", "Image_getImage12bitAs8bit", "Image_release",
-    "Camera_getFrameRateMin", "Camera_getFrameRateMax", "Camera_getExposureTimeMax", "Camera_getGainMax",
-    "Camera_getImagerWidth", "Camera_getImagerHeight", "Camera_setFrameRate", "Camera_setExposureTime",
-    "Camera_setGain", "Camera_setOffset", "Camera_setAreaOfInterest", "Camera_setBinningMode",
-    "Camera_setPixelDepth", "Camera_setLowpassFilter", "Camera_setIOAssignment", "Camera_setLookupTableMode",
-    "Camera_setLookupTable", "Camera_setAutoGainEnabled", "Camera_setGammaCorrection"};
+const char* const kEntryPoints[] = {"isVersionCompliantDLL",
+                                    "CameraContainer_create",
+                                    "CameraContainer_delete",
+                                    "CameraContainer_discovery",
+                                    "CameraContainer_getNumberOfCameras",
+                                    "CameraContainer_getCamera",
+                                    "Camera_getModelName",
+                                    "Camera_openConnection",
+                                    "Camera_closeConnection",
+                                    "Camera_evaluateMaximalPacketSize",
+                                    "StreamingChannel_create",
+                                    "StreamingChannel_delete",
+                                    "Camera_setAcquisitionControl",
+                                    "Camera_setAcquisitionMode",
+                                    "Camera_softwareTrigger",
+                                    "Image_getDataPointer",
+                                    "Image_getPixelType",
+                                    "Image_getSizeX",
+                                    "Image_getSizeY",
+                                    "Image_getImageID",
+                                    "Image_getTimestamp",
+                                    "Image_getTransferTime",
+                                    "Image_getPacketCount",
+                                    "Image_getImageRGB",
+                                    "Image_getImage12bitAs8bit",
+                                    "Image_release",
+                                    "Camera_getFrameRateMin",
+                                    "Camera_getFrameRateMax",
+                                    "Camera_getExposureTimeMax",
+                                    "Camera_getGainMax",
+                                    "Camera_getImagerWidth",
+                                    "Camera_getImagerHeight",
+                                    "Camera_setFrameRate",
+                                    "Camera_setExposureTime",
+                                    "Camera_setGain",
+                                    "Camera_setOffset",
+                                    "Camera_setAreaOfInterest",
+                                    "Camera_setBinningMode",
+                                    "Camera_setPixelDepth",
+                                    "Camera_setLowpassFilter",
+                                    "Camera_setIOAssignment",
+                                    "Camera_setLookupTableMode",
+                                    "Camera_setLookupTable",
+                                    "Camera_setAutoGainEnabled",
+                                    "Camera_setGammaCorrection"};
 // Faults there leave an object with the SDK however well the driver behaves.
-const std::set<std::string> kReleases = {"CameraContainer_delete", "Camera_closeConnection",
-                                         "StreamingChannel_delete", "Image_release"};
+const std::set<std::string> kReleases = {"CameraContainer_delete", "Camera_closeConnection", "StreamingChannel_delete",
+                                         "Image_release"};
 
-const char* const kModels[] = {"eco424MVGE", "eco424CVGE", "eco655MVGE", "eco274CVGE", "eco999",
-                               "ecoXMVGE",   "other",      ""};
-const char* const kProperties[] = {
-    "Width", "Height", "Binning", "OffsetX", "OffsetY", "PixelDepth", "BayerMethod", "UseLowPassFilter3x3",
-    "UseLUT", "LUTtable", "LUTtableRow", "Gamma", "FrameRate", "ExposureTime", "ExposureDelay", "Gain",
-    "GainOffset", "UseAutoGain", "AutoGainBrightness", "AutoGainLimitMin", "AutoGainLimitMax",
-    "AutoExposureLimitMin", "AutoExposureLimitMax", "AcquisitionMode", "TriggerInput", "Output1", "Output2",
-    "Output3", "TXD", "TriggerPolarity", "StrobePolarity", "StrobePosition", "StrobeDuration", "LogLevel",
-    "LogIntoFile", "LogDebugView", "PixelSize", "continous", "CONTINUOUS", "Reset", "Trigger",
-    "SoftwareTrigger", "dummy", ""};
+const char* const kModels[] = {"eco424MVGE", "eco424CVGE", "eco655MVGE", "eco274CVGE",
+                               "eco999",     "ecoXMVGE",   "other",      ""};
+const char* const kProperties[] = {"Width",
+                                   "Height",
+                                   "Binning",
+                                   "OffsetX",
+                                   "OffsetY",
+                                   "PixelDepth",
+                                   "BayerMethod",
+                                   "UseLowPassFilter3x3",
+                                   "UseLUT",
+                                   "LUTtable",
+                                   "LUTtableRow",
+                                   "Gamma",
+                                   "FrameRate",
+                                   "ExposureTime",
+                                   "ExposureDelay",
+                                   "Gain",
+                                   "GainOffset",
+                                   "UseAutoGain",
+                                   "AutoGainBrightness",
+                                   "AutoGainLimitMin",
+                                   "AutoGainLimitMax",
+                                   "AutoExposureLimitMin",
+                                   "AutoExposureLimitMax",
+                                   "AcquisitionMode",
+                                   "TriggerInput",
+                                   "Output1",
+                                   "Output2",
+                                   "Output3",
+                                   "TXD",
+                                   "TriggerPolarity",
+                                   "StrobePolarity",
+                                   "StrobePosition",
+                                   "StrobeDuration",
+                                   "LogLevel",
+                                   "LogIntoFile",
+                                   "LogDebugView",
+                                   "PixelSize",
+                                   "continous",
+                                   "CONTINUOUS",
+                                   "Reset",
+                                   "Trigger",
+                                   "SoftwareTrigger",
+                                   "dummy",
+                                   ""};
 const char* const kModes[] = {"Fixed frequency", "Software trigger", "External trigger / Internal exposure",
                               "External trigger / External exposure", "bogus"};
 
-const int kPixelTypes[] = {ecocam::sdk::kPixelTypeMono8, ecocam::sdk::kPixelTypeMono12Packed,
+const int kPixelTypes[] = {ecocam::sdk::kPixelTypeMono8,    ecocam::sdk::kPixelTypeMono12Packed,
                            ecocam::sdk::kPixelTypeBayerGR8, ecocam::sdk::kPixelTypeBayerRG8,
-                           ecocam::sdk::kPixelTypeRGB24, 0x12345678};
+                           ecocam::sdk::kPixelTypeRGB24,    0x12345678};
 
 constexpr int kMaxImagerWidth = 64;  // small frames keep the runs fast
 constexpr int kMaxImagerHeight = 48;
@@ -125,7 +193,9 @@ struct Session {
     }
   }
 
-  static void CheckResult(int result) { FUZZ_CHECK(result == 0 || result == 1, "an export gave a result other than 0 or 1"); }
+  static void CheckResult(int result) {
+    FUZZ_CHECK(result == 0 || result == 1, "an export gave a result other than 0 or 1");
+  }
 
   void Step() {
     switch (in.ConsumeIntegralInRange<int>(0, 19)) {
@@ -147,9 +217,7 @@ struct Session {
         break;
       }
       case 3: setDebugMsgProc(in.ConsumeBool() ? &Message : nullptr); break;
-      case 4:
-        FUZZ_CHECK(getCVLMaxNoOfGrabbers() == 1 && getCVLMaxNoOfPorts() == 20, "fixed counts");
-        break;
+      case 4: FUZZ_CHECK(getCVLMaxNoOfGrabbers() == 1 && getCVLMaxNoOfPorts() == 20, "fixed counts"); break;
       case 5: {
         const int count = getCVLNoOfSupportedCameras();
         char** names = getCVLCameraConfigNames();
@@ -176,13 +244,16 @@ struct Session {
       case 10: {
         const int grabber = Grabber();
         const int port = Port();
-        const int row = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, kMaxImagerHeight) : in.ConsumeIntegral<int>();
+        const int row =
+            in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(0, kMaxImagerHeight) : in.ConsumeIntegral<int>();
         const int first = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(-2, 8) : in.ConsumeIntegral<int>();
-        const int last = in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(-2, kMaxImagerWidth + 8) : in.ConsumeIntegral<int>();
+        const int last =
+            in.ConsumeBool() ? in.ConsumeIntegralInRange<int>(-2, kMaxImagerWidth + 8) : in.ConsumeIntegral<int>();
         // Exactly what the host may be asked to hold: the range, cut to the
         // widest frame, three bytes a pixel.
         const long long range = static_cast<long long>(last) - first + 1;
-        const std::size_t pixels = range <= 0 ? 0 : static_cast<std::size_t>(std::min<long long>(range, kMaxImagerWidth));
+        const std::size_t pixels =
+            range <= 0 ? 0 : static_cast<std::size_t>(std::min<long long>(range, kMaxImagerWidth));
         std::vector<unsigned char> dest(pixels * 3);
         const bool nullDest = in.ConsumeIntegralInRange<int>(0, 9) == 0;
         CheckResult(getCVLGrabRow(grabber, port, nullDest || dest.empty() ? nullptr : dest.data(), row, first, last));
@@ -194,7 +265,8 @@ struct Session {
         int max = 0;
         const bool withMin = in.ConsumeIntegralInRange<int>(0, 9) != 0;
         const bool withMax = in.ConsumeIntegralInRange<int>(0, 9) != 0;
-        CheckResult(getPropertyRange(Grabber(), Port(), Property(), withMin ? &min : nullptr, withMax ? &max : nullptr));
+        CheckResult(
+            getPropertyRange(Grabber(), Port(), Property(), withMin ? &min : nullptr, withMax ? &max : nullptr));
         break;
       }
       case 13: {
@@ -243,8 +315,8 @@ struct Session {
       ini += std::string("[") + model + "]\nLogLevel=1\nLogDebugView=0\nWidth=" +
              std::to_string(in.ConsumeIntegralInRange<int>(0, kMaxImagerWidth + 2)) +
              "\nHeight=" + std::to_string(in.ConsumeIntegralInRange<int>(0, kMaxImagerHeight + 2)) +
-             "\nAcquisitionMode=" + in.PickValueInArray(kModes) + "\nFrameRate=" +
-             std::to_string(in.ConsumeIntegralInRange<int>(1, 60)) + "\n";
+             "\nAcquisitionMode=" + in.PickValueInArray(kModes) +
+             "\nFrameRate=" + std::to_string(in.ConsumeIntegralInRange<int>(1, 60)) + "\n";
       const int extra = in.ConsumeIntegralInRange<int>(0, 3);
       for (int k = 0; k < extra; ++k) {
         ini += std::string(in.PickValueInArray(kProperties)) + "=" + in.ConsumeRandomLengthString(10) + "\n";
@@ -291,7 +363,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::fprintf(stderr, "the simulated SDK cannot be loaded: %s\n", gSim.library.LastError().c_str());
     std::abort();
   }
-#define FUZZ_CONTROL_RESOLVE(ret, name, params) \
+#define FUZZ_CONTROL_RESOLVE(ret, name, params)                                 \
   gSim.name = reinterpret_cast<simsdk::name##_fn>(gSim.library.Resolve(#name)); \
   FUZZ_CHECK(gSim.name != nullptr, #name);
   SIMSDK_CONTROL_API(FUZZ_CONTROL_RESOLVE)

@@ -16,8 +16,8 @@ namespace ecocam::fuzz {
 inline const std::filesystem::path& ScratchDir() {
   static const std::filesystem::path dir = [] {
     std::random_device random;
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("ecocam-fuzz-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("ecocam-fuzz-" + std::to_string(random()) + std::to_string(random()));
     std::filesystem::create_directories(path);
     std::atexit([] {
       std::error_code ignored;
@@ -35,12 +35,12 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& data
 
 // A broken invariant is a finding: report it and abort, so libFuzzer saves
 // the input.
-#define FUZZ_CHECK(condition, what)                                                      \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
+#define FUZZ_CHECK(condition, what)                                                       \
+  do {                                                                                    \
+    if (!(condition)) {                                                                   \
       std::fprintf(stderr, "FUZZ_CHECK failed at %s:%d: %s\n", __FILE__, __LINE__, what); \
-      std::abort();                                                                      \
-    }                                                                                    \
+      std::abort();                                                                       \
+    }                                                                                     \
   } while (0)
 
 }  // namespace ecocam::fuzz

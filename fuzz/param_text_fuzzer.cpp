@@ -86,8 +86,8 @@ void FromString(FuzzedDataProvider& in, Param_& p) {
 std::vector<std::string> Texts(CameraParameters& set) {
   std::vector<std::string> texts;
   for (Param_& p : set) {
-    const bool text = dynamic_cast<const Param<std::string>*>(&p) != nullptr &&
-                      dynamic_cast<const ecocam::ParamEnum*>(&p) == nullptr;
+    const bool text =
+        dynamic_cast<const Param<std::string>*>(&p) != nullptr && dynamic_cast<const ecocam::ParamEnum*>(&p) == nullptr;
     texts.push_back(p.enabled() && !text ? p.name() + "=" + p.to_string() : "");
   }
   return texts;

@@ -24,8 +24,8 @@ using ecocam::platform::WriteProfileString;
 
 std::string Read(const std::string& file, const std::string& section, const std::string& key) {
   std::vector<char> buffer(4096);
-  const std::size_t n = ReadProfileString(section.c_str(), key.c_str(), "\x01missing", buffer.data(), buffer.size(),
-                                          file.c_str());
+  const std::size_t n =
+      ReadProfileString(section.c_str(), key.c_str(), "\x01missing", buffer.data(), buffer.size(), file.c_str());
   return std::string(buffer.data(), n);
 }
 

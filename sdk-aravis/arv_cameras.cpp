@@ -169,7 +169,9 @@ ECOCAM_SDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandl
 ECOCAM_SDK_DEFINE(const char*, Camera_getManufacturerName)(CameraHandle camera) {
   return CameraText(camera, &CameraEntry::vendor);
 }
-ECOCAM_SDK_DEFINE(const char*, Camera_getModelName)(CameraHandle camera) { return CameraText(camera, &CameraEntry::model); }
+ECOCAM_SDK_DEFINE(const char*, Camera_getModelName)(CameraHandle camera) {
+  return CameraText(camera, &CameraEntry::model);
+}
 ECOCAM_SDK_DEFINE(const char*, Camera_getSerialNumber)(CameraHandle camera) {
   return CameraText(camera, &CameraEntry::serial);
 }
@@ -225,8 +227,8 @@ ECOCAM_SDK_DEFINE(const char*, Error_getMessage)(int errorCode) { return CodeTex
 
 // Lines of the library's log up to `logLevel` go to `callback` from now on
 // (the file name is not used: the host's callback decides where lines go).
-ECOCAM_SDK_DEFINE(int, Camera_registerForLogMessages)(CameraHandle /*camera*/, int logLevel, const char* /*logFileName*/,
-                                                 LogMessageCallback callback, void* context) {
+ECOCAM_SDK_DEFINE(int, Camera_registerForLogMessages)
+(CameraHandle /*camera*/, int logLevel, const char* /*logFileName*/, LogMessageCallback callback, void* context) {
   if (callback == nullptr) return kNullArgument;
   AddLogListener(logLevel, callback, context);
   return kOk;

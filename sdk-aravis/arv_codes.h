@@ -12,10 +12,10 @@ using ecocam::sdk::kBufferTooSmall;
 using ecocam::sdk::kInternalError;
 using ecocam::sdk::kInvalidHandle;
 using ecocam::sdk::kNotConnected;
-using ecocam::sdk::kNotSupported;      // no GigE Vision meaning: the entry point does nothing
+using ecocam::sdk::kNotSupported;  // no GigE Vision meaning: the entry point does nothing
 using ecocam::sdk::kNullArgument;
 using ecocam::sdk::kOk;
-using ecocam::sdk::kOutOfRange;        // a value the camera or the mapping cannot take
+using ecocam::sdk::kOutOfRange;  // a value the camera or the mapping cannot take
 using ecocam::sdk::kVersionMismatch;
 using ecocam::sdk::kWrongPixelType;
 constexpr int kFeatureMissing = 1013;  // the camera offers none of the feature's names

@@ -83,7 +83,8 @@ ECOCAM_SDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX,
     return rc;
   });
 }
-ECOCAM_SDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
+ECOCAM_SDK_DEFINE(int, Camera_getAreaOfInterest)
+(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
   if (sizeX == nullptr || sizeY == nullptr || offsetX == nullptr || offsetY == nullptr) return kNullArgument;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
     double v[4] = {0.0, 0.0, 0.0, 0.0};

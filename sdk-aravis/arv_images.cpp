@@ -72,7 +72,9 @@ ECOCAM_SDK_DEFINE(int, Image_getPitch)(ImageHandle image) {
   return found == nullptr || found->sizeY == 0 ? 0 : static_cast<int>(found->size / found->sizeY);
 }
 ECOCAM_SDK_DEFINE(int, Image_getImageID)(ImageHandle image) { return Describe(image, &ImageEntry::imageId, 0); }
-ECOCAM_SDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) { return Describe(image, &ImageEntry::timestamp, 0.0); }
+ECOCAM_SDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) {
+  return Describe(image, &ImageEntry::timestamp, 0.0);
+}
 ECOCAM_SDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
   return Describe(image, &ImageEntry::transferTime, 0.0);
 }

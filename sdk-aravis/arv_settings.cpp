@@ -107,8 +107,12 @@ ECOCAM_SDK_DEFINE(int, Camera_setFrameRate)(CameraHandle camera, float frameRate
 ECOCAM_SDK_DEFINE(int, Camera_getFrameRate)(CameraHandle camera, float* frameRate) {
   return GetFloat(camera, kFrameRate, frameRate);
 }
-ECOCAM_SDK_DEFINE(int, Camera_getFrameRateMin)(CameraHandle camera, float* value) { return GetMin(camera, kFrameRate, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getFrameRateMax)(CameraHandle camera, float* value) { return GetMax(camera, kFrameRate, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRateMin)(CameraHandle camera, float* value) {
+  return GetMin(camera, kFrameRate, value);
+}
+ECOCAM_SDK_DEFINE(int, Camera_getFrameRateMax)(CameraHandle camera, float* value) {
+  return GetMax(camera, kFrameRate, value);
+}
 ECOCAM_SDK_DEFINE(int, Camera_getFrameRateRange)(CameraHandle camera, float* min, float* max) {
   return GetRange(camera, kFrameRate, min, max);
 }
@@ -116,10 +120,18 @@ ECOCAM_SDK_DEFINE(int, Camera_getFrameRateIncrement)(CameraHandle camera, float*
   return GetStep(camera, kFrameRate, value);
 }
 
-ECOCAM_SDK_DEFINE(int, Camera_setExposureTime)(CameraHandle camera, float value) { return SetFloat(camera, kExposure, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getExposureTime)(CameraHandle camera, float* value) { return GetFloat(camera, kExposure, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMin)(CameraHandle camera, float* value) { return GetMin(camera, kExposure, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMax)(CameraHandle camera, float* value) { return GetMax(camera, kExposure, value); }
+ECOCAM_SDK_DEFINE(int, Camera_setExposureTime)(CameraHandle camera, float value) {
+  return SetFloat(camera, kExposure, value);
+}
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTime)(CameraHandle camera, float* value) {
+  return GetFloat(camera, kExposure, value);
+}
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMin)(CameraHandle camera, float* value) {
+  return GetMin(camera, kExposure, value);
+}
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMax)(CameraHandle camera, float* value) {
+  return GetMax(camera, kExposure, value);
+}
 ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeRange)(CameraHandle camera, float* min, float* max) {
   return GetRange(camera, kExposure, min, max);
 }
@@ -143,12 +155,18 @@ ECOCAM_SDK_DEFINE(int, Camera_getExposureDelayIncrement)(CameraHandle camera, fl
 ECOCAM_SDK_DEFINE(int, Camera_setGain)(CameraHandle camera, float value) { return SetFloat(camera, kGain, value); }
 ECOCAM_SDK_DEFINE(int, Camera_getGain)(CameraHandle camera, float* value) { return GetFloat(camera, kGain, value); }
 ECOCAM_SDK_DEFINE(int, Camera_getGainMax)(CameraHandle camera, float* value) { return GetMax(camera, kGain, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getGainMaxExtended)(CameraHandle camera, float* value) { return GetMax(camera, kGain, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getGainIncrement)(CameraHandle camera, float* value) { return GetStep(camera, kGain, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getGainMaxExtended)(CameraHandle camera, float* value) {
+  return GetMax(camera, kGain, value);
+}
+ECOCAM_SDK_DEFINE(int, Camera_getGainIncrement)(CameraHandle camera, float* value) {
+  return GetStep(camera, kGain, value);
+}
 
 ECOCAM_SDK_DEFINE(int, Camera_setOffset)(CameraHandle camera, float value) { return SetFloat(camera, kOffset, value); }
 ECOCAM_SDK_DEFINE(int, Camera_getOffset)(CameraHandle camera, float* value) { return GetFloat(camera, kOffset, value); }
-ECOCAM_SDK_DEFINE(int, Camera_getOffsetMax)(CameraHandle camera, float* value) { return GetMax(camera, kOffset, value); }
+ECOCAM_SDK_DEFINE(int, Camera_getOffsetMax)(CameraHandle camera, float* value) {
+  return GetMax(camera, kOffset, value);
+}
 
 // Turning automatic gain off on a camera that has none needs nothing done.
 ECOCAM_SDK_DEFINE(int, Camera_setAutoGainEnabled)(CameraHandle camera, bool enabled) {
@@ -168,12 +186,12 @@ ECOCAM_SDK_DEFINE(int, Camera_setAutoGainLimits)(CameraHandle camera, float minG
 }
 ECOCAM_SDK_DEFINE(int, Camera_setAutoExposureLimits)(CameraHandle camera, float minExposure, float maxExposure) {
   return WithOpenCamera(camera, [&](CameraEntry& e) {
-    const int rc = SetNumber(e.camera, {"AutoExposureTimeLowerLimit", "ExposureAutoMin", "AutoExposureTimeAbsLowerLimit"},
-                             minExposure);
-    return rc != kOk ? rc
-                     : SetNumber(e.camera,
-                                 {"AutoExposureTimeUpperLimit", "ExposureAutoMax", "AutoExposureTimeAbsUpperLimit"},
-                                 maxExposure);
+    const int rc = SetNumber(
+        e.camera, {"AutoExposureTimeLowerLimit", "ExposureAutoMin", "AutoExposureTimeAbsLowerLimit"}, minExposure);
+    return rc != kOk
+               ? rc
+               : SetNumber(e.camera, {"AutoExposureTimeUpperLimit", "ExposureAutoMax", "AutoExposureTimeAbsUpperLimit"},
+                           maxExposure);
   });
 }
 

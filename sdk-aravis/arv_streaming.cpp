@@ -258,9 +258,9 @@ ECOCAM_SDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int p
 }
 
 // One channel per camera, with 1 to 1000 buffers of one frame each.
-ECOCAM_SDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
-                                            CameraHandle camera, int bufferCount, StreamCallback callback,
-                                            void* context) {
+ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
+(StreamingChannelHandle* channel, CameraContainerHandle container, CameraHandle camera, int bufferCount,
+ StreamCallback callback, void* context) {
   if (channel == nullptr || callback == nullptr) return kNullArgument;
   if (bufferCount < 1 || bufferCount > kMaxBuffers) return kOutOfRange;
   State& state = State::Get();
@@ -308,8 +308,8 @@ ECOCAM_SDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel,
   created->signalId = g_signal_connect(created->stream, "new-buffer", G_CALLBACK(OnNewBuffer), created.get());
   arv_stream_set_emit_signals(created->stream, TRUE);
   *channel = created->handle;
-  Log(2, "StreamingChannel_create: " + std::to_string(bufferCount) + " buffers of " +
-             std::to_string(created->payload) + " bytes, packet size " + std::to_string(created->packetSize));
+  Log(2, "StreamingChannel_create: " + std::to_string(bufferCount) + " buffers of " + std::to_string(created->payload) +
+             " bytes, packet size " + std::to_string(created->packetSize));
   return kOk;
 }
 

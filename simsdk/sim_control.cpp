@@ -213,8 +213,8 @@ SIMSDK_CONTROL(int, SimSdk_pauseFrames)(int pause) {
   return simsdk::kOk;
 }
 
-SIMSDK_CONTROL(int, SimSdk_getFrameCounters)(int channel, long long* produced, long long* delivered, long long* lost,
-                                             long long* released, long long* reclaimed) {
+SIMSDK_CONTROL(int, SimSdk_getFrameCounters)
+(int channel, long long* produced, long long* delivered, long long* lost, long long* released, long long* reclaimed) {
   const auto lock = Lock();
   simsdk::StreamingState& streams = simsdk::Streams();
   const simsdk::FrameCounters* counters = &streams.totals;

@@ -20,8 +20,8 @@ int BinningX(int mode) { return mode == 1 || mode == 3 ? 2 : 1; }
 int BinningY(int mode) { return mode == 2 || mode == 3 ? 2 : 1; }
 
 bool IsIoSource(int source) {
-  return source == 1 || source == 2 || source == 4 || source == 8 || source == 16 || source == 64 ||
-         source == 128 || source == 256;
+  return source == 1 || source == 2 || source == 4 || source == 8 || source == 16 || source == 64 || source == 128 ||
+         source == 256;
 }
 
 }  // namespace
@@ -77,7 +77,8 @@ ECOCAM_SDK_DEFINE(int, Camera_setAreaOfInterest)(CameraHandle camera, int sizeX,
     return kOk;
   });
 }
-ECOCAM_SDK_DEFINE(int, Camera_getAreaOfInterest)(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
+ECOCAM_SDK_DEFINE(int, Camera_getAreaOfInterest)
+(CameraHandle camera, int* sizeX, int* sizeY, int* offsetX, int* offsetY) {
   if (sizeX == nullptr || sizeY == nullptr || offsetX == nullptr || offsetY == nullptr) return kNullArgument;
   return WithConnectedCamera(camera, [&](SimCamera& c) {
     *sizeX = c.settings.aoiWidth;
@@ -102,7 +103,8 @@ ECOCAM_SDK_DEFINE(int, Camera_getPixelDepth)(CameraHandle camera, int* pixelDept
 
 ECOCAM_SDK_DEFINE(int, Camera_setGammaCorrection)(CameraHandle camera, float gammaCorrection) {
   return WithConnectedCamera(camera, [&](SimCamera& c) {
-    return StoreFloat(c, c.settings.gamma, gammaCorrection, FloatRange{c.model.limits.gammaMin, c.model.limits.gammaMax});
+    return StoreFloat(c, c.settings.gamma, gammaCorrection,
+                      FloatRange{c.model.limits.gammaMin, c.model.limits.gammaMax});
   });
 }
 

@@ -107,7 +107,8 @@ ECOCAM_SDK_DEFINE(int, Image_getImageRGB)(ImageHandle image, unsigned char* buff
   if (IsBayer8(info.pixelType)) {
     if (!IsBayerMethod(bayerMethod)) return kOutOfRange;
     imaging::Demosaic(src, info.sizeX, info.sizeX, info.sizeY, PhaseOf(info.pixelType),
-                      static_cast<imaging::BayerMethod>(bayerMethod), buffer, static_cast<std::ptrdiff_t>(info.sizeX) * 3);
+                      static_cast<imaging::BayerMethod>(bayerMethod), buffer,
+                      static_cast<std::ptrdiff_t>(info.sizeX) * 3);
   } else if (info.pixelType == kPixelRGB24) {
     std::memcpy(buffer, src, pixels * 3);
   } else if (info.pixelType == kPixelMono8) {

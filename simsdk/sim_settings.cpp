@@ -18,8 +18,7 @@ using Limits = CameraLimits;
 // camera.
 template <typename Range>
 int SetFloat(CameraHandle camera, float value, float CameraSettings::*field, Range&& range) {
-  return WithConnectedCamera(camera,
-                             [&](SimCamera& c) { return StoreFloat(c, c.settings.*field, value, range(c)); });
+  return WithConnectedCamera(camera, [&](SimCamera& c) { return StoreFloat(c, c.settings.*field, value, range(c)); });
 }
 
 constexpr float kMicrosecondsPerSecond = 1e6f;
@@ -50,8 +49,9 @@ ECOCAM_SDK_DEFINE(int, Camera_setStreamingPacketSize)(CameraHandle camera, int p
 }
 
 ECOCAM_SDK_DEFINE(int, Camera_setInterPacketDelay)(CameraHandle camera, float interPacketDelay) {
-  return SetFloat(camera, interPacketDelay, &CameraSettings::interPacketDelay,
-                  [](const SimCamera&) { return FloatRange{0.0f, 1000000.0f}; });
+  return SetFloat(camera, interPacketDelay, &CameraSettings::interPacketDelay, [](const SimCamera&) {
+    return FloatRange{0.0f, 1000000.0f};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getInterPacketDelay)(CameraHandle camera, float* interPacketDelay) {
   return GetSetting(camera, interPacketDelay, &CameraSettings::interPacketDelay);
@@ -108,7 +108,8 @@ ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMin)(CameraHandle camera, float* mi
 ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeMax)(CameraHandle camera, float* maxExposureTime) {
   return GetLimit(camera, maxExposureTime, &Limits::exposureTimeMax);
 }
-ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeRange)(CameraHandle camera, float* minExposureTime, float* maxExposureTime) {
+ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeRange)
+(CameraHandle camera, float* minExposureTime, float* maxExposureTime) {
   if (minExposureTime == nullptr || maxExposureTime == nullptr) return kNullArgument;
   const int result = GetLimit(camera, minExposureTime, &Limits::exposureTimeMin);
   return result != kOk ? result : GetLimit(camera, maxExposureTime, &Limits::exposureTimeMax);
@@ -119,10 +120,9 @@ ECOCAM_SDK_DEFINE(int, Camera_getExposureTimeIncrement)(CameraHandle camera, flo
 
 // Exposure delay, from 0.
 ECOCAM_SDK_DEFINE(int, Camera_setExposureDelay)(CameraHandle camera, float exposureDelay) {
-  return SetFloat(camera, exposureDelay, &CameraSettings::exposureDelay,
-                  [](const SimCamera& c) {
-                    return FloatRange{0.0f, c.model.limits.exposureDelayMax, c.model.limits.exposureDelayIncrement};
-                  });
+  return SetFloat(camera, exposureDelay, &CameraSettings::exposureDelay, [](const SimCamera& c) {
+    return FloatRange{0.0f, c.model.limits.exposureDelayMax, c.model.limits.exposureDelayIncrement};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getExposureDelay)(CameraHandle camera, float* exposureDelay) {
   return GetSetting(camera, exposureDelay, &CameraSettings::exposureDelay);
@@ -136,7 +136,9 @@ ECOCAM_SDK_DEFINE(int, Camera_getExposureDelayIncrement)(CameraHandle camera, fl
 
 // Gain in dB from 0, offset from 0.
 ECOCAM_SDK_DEFINE(int, Camera_setGain)(CameraHandle camera, float gain) {
-  return SetFloat(camera, gain, &CameraSettings::gain, [](const SimCamera& c) { return FloatRange{0.0f, c.model.limits.gainMax}; });
+  return SetFloat(camera, gain, &CameraSettings::gain, [](const SimCamera& c) {
+    return FloatRange{0.0f, c.model.limits.gainMax};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getGain)(CameraHandle camera, float* gain) {
   return GetSetting(camera, gain, &CameraSettings::gain);
@@ -148,7 +150,9 @@ ECOCAM_SDK_DEFINE(int, Camera_getGainMaxExtended)(CameraHandle camera, float* ma
   return GetLimit(camera, maxGainExtended, &Limits::gainMax);
 }
 ECOCAM_SDK_DEFINE(int, Camera_setOffset)(CameraHandle camera, float offset) {
-  return SetFloat(camera, offset, &CameraSettings::offset, [](const SimCamera& c) { return FloatRange{0.0f, c.model.limits.offsetMax}; });
+  return SetFloat(camera, offset, &CameraSettings::offset, [](const SimCamera& c) {
+    return FloatRange{0.0f, c.model.limits.offsetMax};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getOffset)(CameraHandle camera, float* offset) {
   return GetSetting(camera, offset, &CameraSettings::offset);
@@ -168,8 +172,9 @@ ECOCAM_SDK_DEFINE(int, Camera_getAutoGainEnabled)(CameraHandle camera, bool* ena
   return GetSetting(camera, enabled, &CameraSettings::autoGainEnabled);
 }
 ECOCAM_SDK_DEFINE(int, Camera_setAutoGainBrightness)(CameraHandle camera, float brightness) {
-  return SetFloat(camera, brightness, &CameraSettings::autoGainBrightness,
-                  [](const SimCamera&) { return FloatRange{0.0f, 255.0f}; });
+  return SetFloat(camera, brightness, &CameraSettings::autoGainBrightness, [](const SimCamera&) {
+    return FloatRange{0.0f, 255.0f};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getAutoGainBrightness)(CameraHandle camera, float* brightness) {
   return GetSetting(camera, brightness, &CameraSettings::autoGainBrightness);
@@ -220,10 +225,9 @@ ECOCAM_SDK_DEFINE(int, Camera_getStrobePolarity)(CameraHandle camera, int* strob
   return GetSetting(camera, strobePolarity, &CameraSettings::strobePolarity);
 }
 ECOCAM_SDK_DEFINE(int, Camera_setStrobePosition)(CameraHandle camera, float strobePosition) {
-  return SetFloat(camera, strobePosition, &CameraSettings::strobePosition,
-                  [](const SimCamera& c) {
-                    return FloatRange{0.0f, c.model.limits.strobePositionMax, c.model.limits.strobePositionIncrement};
-                  });
+  return SetFloat(camera, strobePosition, &CameraSettings::strobePosition, [](const SimCamera& c) {
+    return FloatRange{0.0f, c.model.limits.strobePositionMax, c.model.limits.strobePositionIncrement};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getStrobePosition)(CameraHandle camera, float* strobePosition) {
   return GetSetting(camera, strobePosition, &CameraSettings::strobePosition);
@@ -235,10 +239,9 @@ ECOCAM_SDK_DEFINE(int, Camera_getStrobePositionIncrement)(CameraHandle camera, f
   return GetLimit(camera, increment, &Limits::strobePositionIncrement);
 }
 ECOCAM_SDK_DEFINE(int, Camera_setStrobeDuration)(CameraHandle camera, float strobeDuration) {
-  return SetFloat(camera, strobeDuration, &CameraSettings::strobeDuration,
-                  [](const SimCamera& c) {
-                    return FloatRange{0.0f, c.model.limits.strobeDurationMax, c.model.limits.strobeDurationIncrement};
-                  });
+  return SetFloat(camera, strobeDuration, &CameraSettings::strobeDuration, [](const SimCamera& c) {
+    return FloatRange{0.0f, c.model.limits.strobeDurationMax, c.model.limits.strobeDurationIncrement};
+  });
 }
 ECOCAM_SDK_DEFINE(int, Camera_getStrobeDuration)(CameraHandle camera, float* strobeDuration) {
   return GetSetting(camera, strobeDuration, &CameraSettings::strobeDuration);

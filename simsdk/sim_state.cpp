@@ -26,9 +26,7 @@ int RowOfEntryPoint(const char* name) {
   return -1;
 }
 
-const char* EntryPointName(int row) {
-  return row >= 0 && row < kSdkEntryPointCount ? kEntryNames[row] : "";
-}
+const char* EntryPointName(int row) { return row >= 0 && row < kSdkEntryPointCount ? kEntryNames[row] : ""; }
 
 int HandleRegistry::Allocate(HandleKind kind) {
   int handle = 0;
@@ -120,9 +118,7 @@ void SimState::DeleteCameraLocked(CameraHandle handle) {
   handles.Release(handle);
 }
 
-const char* SimState::InternLocked(const std::string& text) {
-  return texts.insert(text).first->c_str();
-}
+const char* SimState::InternLocked(const std::string& text) { return texts.insert(text).first->c_str(); }
 
 void SimState::JournalLocked(std::string line) {
   if (journal.size() >= kJournalLimit) journal.pop_front();

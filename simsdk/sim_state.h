@@ -18,8 +18,8 @@ namespace simsdk {
 
 using ecocam::sdk::CameraContainerHandle;
 using ecocam::sdk::CameraHandle;
-using ecocam::sdk::SdkRow;
 using ecocam::sdk::kSdkEntryPointCount;
+using ecocam::sdk::SdkRow;
 
 constexpr int kPixelTypeBayerGR8 = 0x01080008;
 
@@ -90,7 +90,7 @@ struct CameraSettings {
   float gamma = 1.0f;
   int lowpassFilter = 0;
   int lookupTableMode = 0;
-  std::vector<int> lookupTable;  // empty until set
+  std::vector<int> lookupTable;     // empty until set
   std::map<int, int> ioAssignment;  // signal -> source
   int packetSize = 1500;
   float interPacketDelay = 0.0f;

@@ -152,8 +152,8 @@ void RunChannel(std::shared_ptr<SimChannel> shared) {
     SimClock::time_point madeAt = now;
     if (producing && mode == 1) {
       const float rate = camera->settings.frameRate;
-      const auto period = std::chrono::duration_cast<SimClock::duration>(
-          std::chrono::duration<double>(rate > 0.0f ? 1.0 / rate : 1.0));
+      const auto period =
+          std::chrono::duration_cast<SimClock::duration>(std::chrono::duration<double>(rate > 0.0f ? 1.0 / rate : 1.0));
       if (!channel.scheduled) {
         channel.nextDue = now;
         channel.scheduled = true;
@@ -289,9 +289,9 @@ StreamingState::ImageRef* FindImageLocked(ImageHandle image) {
 
 // A channel for a connected camera of `container`, with 1 to 1000 buffers
 // and a callback. One channel per camera: a second gives kAlreadyConnected.
-ECOCAM_SDK_DEFINE(int, StreamingChannel_create)(StreamingChannelHandle* channel, CameraContainerHandle container,
-                                            CameraHandle camera, int bufferCount, StreamCallback callback,
-                                            void* context) {
+ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
+(StreamingChannelHandle* channel, CameraContainerHandle container, CameraHandle camera, int bufferCount,
+ StreamCallback callback, void* context) {
   if (channel == nullptr || callback == nullptr) return kNullArgument;
   SimState& state = SimState::Get();
   StreamingState& streams = Streams();

@@ -43,7 +43,6 @@ struct FrameCounters {
   long long abandoned = 0;  // still out when the channel was deleted
 };
 
-
 // One delivered frame's description.
 struct ImageInfo {
   int sizeX = 0;

@@ -11,19 +11,19 @@ namespace simsdk {
 // Result codes of the simulated SDK's entry points (0 is success): those
 // both SDK libraries give, and the control API's own. The binding's own -1
 // and -2 are never used.
-using ecocam::sdk::kAlreadyConnected;   // a second Camera_openConnection
+using ecocam::sdk::kAlreadyConnected;  // a second Camera_openConnection
 using ecocam::sdk::kBufferTooSmall;
-using ecocam::sdk::kInternalError;      // the simulation itself failed
+using ecocam::sdk::kInternalError;  // the simulation itself failed
 using ecocam::sdk::kInvalidHandle;
 using ecocam::sdk::kNotConnected;
-using ecocam::sdk::kNotSupported;       // entry point not simulated
+using ecocam::sdk::kNotSupported;  // entry point not simulated
 using ecocam::sdk::kNullArgument;
 using ecocam::sdk::kOk;
-using ecocam::sdk::kOutOfRange;         // a value outside the camera's limits
+using ecocam::sdk::kOutOfRange;  // a value outside the camera's limits
 using ecocam::sdk::kVersionMismatch;
 using ecocam::sdk::kWrongPixelType;
-constexpr int kUnknownName = 1008;        // control API: no such entry point or limit
-constexpr int kBadConfiguration = 1009;   // control API: unreadable configuration
+constexpr int kUnknownName = 1008;       // control API: no such entry point or limit
+constexpr int kBadConfiguration = 1009;  // control API: unreadable configuration
 
 // What an image's pixels become when it is handed back (Image_release) or
 // taken back (refused by the callback, or still out when its channel is

@@ -78,8 +78,7 @@ ECOCAM_API char** ECOCAM_CALL getCVLCameraConfigNames(void);
 
 /* Opens the camera `cameraName` on port `portNo`. `size` points at two ints
  * that receive the image width and height in pixels (0, 0 on failure). */
-ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* cameraName,
-                                       int* size);
+ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size);
 
 /* Closes the camera on `portNo`. */
 ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo);
@@ -96,24 +95,20 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo);
  * releases the frame. A range wider than the frame is cut to the frame's
  * width; an empty or negative range, a null `dest` or a row outside the
  * frame copies nothing and returns 0. */
-ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
-                                         int firstColumn, int lastColumn);
+ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row, int firstColumn,
+                                         int lastColumn);
 
 /* Sets the completion callback of the camera on `portNo`; null clears it. */
-ECOCAM_API int ECOCAM_CALL setCompleteCallback(int grabberNo, int portNo,
-                                               CompleteCallback callback);
+ECOCAM_API int ECOCAM_CALL setCompleteCallback(int grabberNo, int portNo, CompleteCallback callback);
 
 /* Reads the range of a named property into *min and *max. */
-ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const char* property,
-                                            int* min, int* max);
+ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const char* property, int* min, int* max);
 
 /* Reads a named property into *value. */
-ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* property,
-                                       int* value);
+ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* property, int* value);
 
 /* Writes a named property. */
-ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* property,
-                                       int value);
+ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* property, int value);
 
 /* Shows the configuration sheet of camera `cameraName`, owned by `parent`:
  * the HWND of the host's window on Windows; on Linux an X11 window id cast

@@ -38,8 +38,8 @@ class FlagHolder {
 
 }  // namespace
 
-Camera::Camera(const char* name, const CameraInfo& info, sdk::CameraHandle camera,
-               sdk::CameraContainerHandle container, CameraWaitThread* waitThread)
+Camera::Camera(const char* name, const CameraInfo& info, sdk::CameraHandle camera, sdk::CameraContainerHandle container,
+               CameraWaitThread* waitThread)
     : _name(CheckedName(name)),
       _cameraInfo(info),
       _parameters(info),
@@ -148,10 +148,13 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
   int w = _parameters.Get(param_name::Width).get_val<int>();
   int h = _parameters.Get(param_name::Height).get_val<int>();
   switch (_parameters.Get(param_name::Binning).currEnumVal()) {
-    case 1: w /= 2; break;                 // horizontal
-    case 2: h /= 2; break;                 // vertical
-    case 3: w /= 2; h /= 2; break;         // 2x2
-    default: break;                        // off
+    case 1: w /= 2; break;  // horizontal
+    case 2: h /= 2; break;  // vertical
+    case 3:
+      w /= 2;
+      h /= 2;
+      break;         // 2x2
+    default: break;  // off
   }
   _width.store(w);
   _height.store(h);
@@ -167,8 +170,7 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
   int packetSize = 0;
   const int packetRc = sdk::Camera_evaluateMaximalPacketSize(_camera, &packetSize);
   if (packetRc != 0) {
-    ECOCAM_LOG(1, "Camera::Open: ERROR Camera_evaluateMaximalPacketSize failed  rc=" + Num(packetRc) +
-                      ", port=" + p);
+    ECOCAM_LOG(1, "Camera::Open: ERROR Camera_evaluateMaximalPacketSize failed  rc=" + Num(packetRc) + ", port=" + p);
   }
   ECOCAM_LOG(2, "Camera::Open: INFO: Eval packet size=" + Num(packetSize) + ", port=" + p);
 

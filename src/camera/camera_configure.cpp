@@ -92,8 +92,10 @@ bool Camera::ReadStoredSettings(CameraParameters& set, std::string& message) {
                       std::to_string(rc) + ", camera=" + _name);
     const char* sdkText = sdk::Error_getMessage(rc);
     const std::string reason = sdkText != nullptr && *sdkText != '\0' ? sdkText : "no description";
-    message = "The camera " + _name + " could not be reached, so its limits could not be read and its settings "
-              "cannot be shown.\n\nThe camera SDK reported: " + reason + " (error " + std::to_string(rc) +
+    message = "The camera " + _name +
+              " could not be reached, so its limits could not be read and its settings "
+              "cannot be shown.\n\nThe camera SDK reported: " +
+              reason + " (error " + std::to_string(rc) +
               ").\n\nThe camera may be in use by another program, switched off or disconnected.";
     return false;
   }

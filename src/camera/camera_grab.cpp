@@ -130,13 +130,13 @@ bool Deliverable(const FrameJob& job, bool colour, int port) {
   }
   const int type = record.pixelType;
   if (colour && !sdk::IsBayer8(type) && type != sdk::kPixelTypeRGB24) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode " + Hex(type) +
-                      ", port=" + Hex(port));
+    ECOCAM_LOG(
+        1, "Camera::ProcessEvent ERROR: unrecognized pixel format for COLOR mode " + Hex(type) + ", port=" + Hex(port));
     return false;
   }
   if (!colour && type != sdk::kPixelTypeMono8 && type != sdk::kPixelTypeMono12Packed) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: unrecognized pixel format for BW mode " + Hex(type) +
-                      ", port=" + Hex(port));
+    ECOCAM_LOG(
+        1, "Camera::ProcessEvent ERROR: unrecognized pixel format for BW mode " + Hex(type) + ", port=" + Hex(port));
     return false;
   }
   // The host was told the size at open and reads exactly that many rows of
@@ -160,8 +160,8 @@ bool Deliverable(const FrameJob& job, bool colour, int port) {
 // Mono8 and 24-bit colour frames, and a Mono12Packed frame read at 8 bits:
 // the rows as they came, taken at the frame's own pitch.
 void CopyFrame(const FrameJob& job) {
-  CopyTopLeft(job.record.imageData, static_cast<long long>(job.record.sizeX) * job.bytesPerPixel, job.width,
-              job.height, job.bytesPerPixel, job.memory);
+  CopyTopLeft(job.record.imageData, static_cast<long long>(job.record.sizeX) * job.bytesPerPixel, job.width, job.height,
+              job.bytesPerPixel, job.memory);
 }
 
 // Runs `convert(out, length)`, which fills a frame of the record's own
@@ -186,8 +186,8 @@ bool ConvertAtFrameSize(const FrameJob& job, Convert convert) {
 bool ConvertTwelveBit(const FrameJob& job) {
   ECOCAM_LOG(3, "Camera::ProcessEvent ... pixelsize==12");
   if ((job.record.pixelType & kTwelveBitField) != kTwelveBitField) {
-    ECOCAM_LOG(1, "Camera::ProcessEvent ERROR: camera info indicates image is not 12bit as it was expected, port=" +
-                      job.port);
+    ECOCAM_LOG(
+        1, "Camera::ProcessEvent ERROR: camera info indicates image is not 12bit as it was expected, port=" + job.port);
     return false;
   }
   return ConvertAtFrameSize(job, [&](unsigned char* out, int length) {
@@ -245,8 +245,8 @@ bool Camera::Grab() {
 
 void Camera::SoftwareTrigger() {
   if (_acquisitionMode.load() != kSoftwareTriggerMode) {
-    ECOCAM_LOG(1, "Camera::SoftwareTrigger: WARNING: trigger ignored, camera not in SW trigger mode, port=" +
-                      Num(Port()));
+    ECOCAM_LOG(1,
+               "Camera::SoftwareTrigger: WARNING: trigger ignored, camera not in SW trigger mode, port=" + Num(Port()));
     return;
   }
   const int rc = sdk::Camera_softwareTrigger(_camera);

@@ -269,8 +269,7 @@ bool CameraList::Init() {
         ECOCAM_LOG(1, "CameraList::Init:  ERROR: could not allocate Camera object");
         return false;
       }
-      ECOCAM_LOG(2, "CameraList::Init: " + std::string(info.IsColor() ? "color" : "b/w") +
-                        " camera found: " + model);
+      ECOCAM_LOG(2, "CameraList::Init: " + std::string(info.IsColor() ? "color" : "b/w") + " camera found: " + model);
       _cameras.push_back(std::move(created));
     }
   } catch (const std::exception& e) {

@@ -207,8 +207,8 @@ bool Camera::WriteParameter(Param_& parameter, int value) {
   const std::unique_ptr<Param_> previous = parameter.clone();
   if (auto* options = dynamic_cast<ParamEnum*>(&parameter)) {
     options->set_by_value(static_cast<long long>(value));
-  } else if (Is<Param<int>>(parameter) || Is<Param<long long>>(parameter) ||
-             Is<Param<unsigned int>>(parameter) || Is<Param<double>>(parameter) || Is<Param<bool>>(parameter)) {
+  } else if (Is<Param<int>>(parameter) || Is<Param<long long>>(parameter) || Is<Param<unsigned int>>(parameter) ||
+             Is<Param<double>>(parameter) || Is<Param<bool>>(parameter)) {
     parameter.set_val<int>(value);
   } else {
     return false;

@@ -51,15 +51,15 @@ struct CameraWaitThread::State {
   platform::Event terminateEvent;
   platform::Event newWaitEvent;
 
-  std::mutex lock;                 // guards everything below up to the handles
-  std::condition_variable rebuilt; // signalled when the wait is rebuilt or the thread ends
-  std::vector<Camera*> cameras;    // registered, in order; not owned
-  std::uint64_t listVersion = 0;   // counts changes of cameras
-  std::uint64_t builtVersion = 0;  // the list version the current wait was built from
+  std::mutex lock;                  // guards everything below up to the handles
+  std::condition_variable rebuilt;  // signalled when the wait is rebuilt or the thread ends
+  std::vector<Camera*> cameras;     // registered, in order; not owned
+  std::uint64_t listVersion = 0;    // counts changes of cameras
+  std::uint64_t builtVersion = 0;   // the list version the current wait was built from
   bool running = false;
-  int count = 0;                   // events in the current wait
-  std::size_t nextFirst = 0;       // list position of the camera the next wait starts with
-  std::shared_ptr<void> keepAlive; // released when the thread ends
+  int count = 0;                    // events in the current wait
+  std::size_t nextFirst = 0;        // list position of the camera the next wait starts with
+  std::shared_ptr<void> keepAlive;  // released when the thread ends
 
   // Written and read by the wait thread only (Rebuild, Run).
   std::array<platform::Event*, kMaxHandles> handles{};
@@ -113,7 +113,8 @@ void CameraWaitThread::Stop() {
     // Not killed: it may hold the log lock or be inside the host's callback.
     // It ends at its next wait, on the terminate event left set; its state
     // lives as long as it does. The thread object is let go unjoined.
-    ECOCAM_LOG(1, "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, left to end by itself");
+    ECOCAM_LOG(
+        1, "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, left to end by itself");
     KeepAbandoned(std::move(_thread));
     return;
   }
@@ -159,7 +160,9 @@ bool CameraWaitThread::StoreWaitCamera(Camera* camera) {
       return true;
     }
     if (!s.running) {
-      ECOCAM_LOG(1, "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not served, port=" + port);
+      ECOCAM_LOG(
+          1,
+          "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not served, port=" + port);
       return false;
     }
     if (s.cameras.size() >= static_cast<std::size_t>(kMaxCameras)) {
@@ -188,11 +191,11 @@ void CameraWaitThread::RemoveWaitCamera(Camera* camera) {
   // change: it then no longer waits on the camera's event, and a frame of
   // the camera it was processing has been finished.
   if (!(_thread && _thread->IsCurrent())) {
-    const bool released = s.rebuilt.wait_for(guard, std::chrono::milliseconds(kRemoveTimeoutMs), [&] {
-      return !s.running || s.builtVersion >= version;
-    });
+    const bool released = s.rebuilt.wait_for(guard, std::chrono::milliseconds(kRemoveTimeoutMs),
+                                             [&] { return !s.running || s.builtVersion >= version; });
     if (!released) {
-      ECOCAM_LOG(1, "CameraWaitThread::RemoveWaitCamera: WARNING: wait thread did not release the camera, port=" + port);
+      ECOCAM_LOG(1,
+                 "CameraWaitThread::RemoveWaitCamera: WARNING: wait thread did not release the camera, port=" + port);
     }
   }
   guard.unlock();
@@ -274,8 +277,7 @@ int CameraWaitThread::Run(State& s) {
         s.nextFirst = static_cast<std::size_t>(at - s.cameras.begin()) + 1;
       }
       ECOCAM_LOG(3, "CameraWaitThread::ThreadMain: Event (" + std::to_string(r) +
-                        ") received: image available on port " + std::to_string(camera->Port()) +
-                        ", clock=" + Clock());
+                        ") received: image available on port " + std::to_string(camera->Port()) + ", clock=" + Clock());
       camera->ProcessEvent();
     } catch (const std::exception& e) {
       ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: " + std::string(e.what()));

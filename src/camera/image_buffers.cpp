@@ -164,7 +164,8 @@ bool ImageBuffers::AddSvsInfo(const SvsImageInfo& record, platform::Event* queue
     if (full) ++_counters.droppedFull;
   }
   if (full) {
-    ECOCAM_LOG(1, "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains more than 100 frames.");
+    ECOCAM_LOG(1,
+               "ImageBuffers::AddSvsInfo: WARNING: Frame dropped: Image buffer already contains more than 100 frames.");
   }
   ReleaseImage(record.imageHandle);
   return false;

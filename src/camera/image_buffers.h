@@ -123,9 +123,9 @@ class BufferClaim {
 
 // What became of the records a queue was offered.
 struct QueueCounters {
-  long long queued = 0;     // taken into the queue
+  long long queued = 0;       // taken into the queue
   long long droppedFull = 0;  // refused: the queue was full
-  long long discarded = 0;  // handed back unprocessed by StopQueue
+  long long discarded = 0;    // handed back unprocessed by StopQueue
 };
 
 class ImageBuffers {

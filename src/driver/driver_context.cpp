@@ -29,9 +29,7 @@ void DriverContext::SetSystemPath(const std::string& path) {
 
 // No check of the path: with an empty system path the result names a file
 // at the root of the file system.
-std::string DriverContext::IniPath() const {
-  return SystemPath() + platform::kPathSeparator + "SVS-Vistek.ini";
-}
+std::string DriverContext::IniPath() const { return SystemPath() + platform::kPathSeparator + "SVS-Vistek.ini"; }
 
 // A finalize without a matching initialize leaves the count at 0, so the
 // next initialize still discovers the cameras.

@@ -42,8 +42,7 @@ class DriverContext {
   // True when either threshold admits `level`: callers test this before
   // composing a message, so disabled levels cost two comparisons.
   bool Enabled(int level) const {
-    return level <= LogLevel.load(std::memory_order_relaxed) ||
-           level <= LogDebugView.load(std::memory_order_relaxed);
+    return level <= LogLevel.load(std::memory_order_relaxed) || level <= LogDebugView.load(std::memory_order_relaxed);
   }
 
   // The system path joined with "SVS-Vistek.ini" by the platform separator.
@@ -82,19 +81,19 @@ class DriverContext {
   void AppendPendingLocked();
 
   std::atomic<DebugMsgProc> _debugMsgProc{nullptr};
-  std::string _systemPath;           // guarded by _pathMutex
-  mutable std::mutex _pathMutex;     // a leaf lock: nothing is taken under it
+  std::string _systemPath;        // guarded by _pathMutex
+  mutable std::mutex _pathMutex;  // a leaf lock: nothing is taken under it
   std::atomic<int> _refCount{0};
 
   // Serialises Log. Recursive, so a log call made from inside the message
   // procedure on the same thread gets the lock again; it then finds
   // _insideLog set and drops its line instead of overwriting the buffers.
   mutable platform::Mutex _lock;
-  bool _insideLog = false;                       // guarded by _lock
-  char _message[kMessageBufferSize] = {};        // guarded by _lock
-  char _timestamp[kTimestampBufferSize] = {};    // guarded by _lock
-  std::deque<std::string> _pendingLines;         // guarded by _lock
-  std::size_t _lostPendingLines = 0;             // guarded by _lock
+  bool _insideLog = false;                     // guarded by _lock
+  char _message[kMessageBufferSize] = {};      // guarded by _lock
+  char _timestamp[kTimestampBufferSize] = {};  // guarded by _lock
+  std::deque<std::string> _pendingLines;       // guarded by _lock
+  std::size_t _lostPendingLines = 0;           // guarded by _lock
 };
 
 }  // namespace ecocam

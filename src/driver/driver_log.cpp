@@ -77,8 +77,8 @@ void DriverContext::EmitLocked(int level) {
 
     // The third field is the year's last digit: 2026 gives 06.
     const platform::LocalTimeParts t = platform::LocalTime();
-    std::snprintf(_timestamp, sizeof _timestamp, "%.2d/%.2d/%.2d %.2d:%.2d:%.2d: ", t.day,
-                  t.month, (t.year - 1900) % 10, t.hour, t.minute, t.second);
+    std::snprintf(_timestamp, sizeof _timestamp, "%.2d/%.2d/%.2d %.2d:%.2d:%.2d: ", t.day, t.month,
+                  (t.year - 1900) % 10, t.hour, t.minute, t.second);
 
     if (DebugMsgProc proc = _debugMsgProc.load()) {
       proc(_timestamp);

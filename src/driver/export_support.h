@@ -22,8 +22,7 @@ inline std::string GrabberAndPort(int g, int p) { return "grabberNo=" + Num(g) +
 // `fallbackMessage()`. Returns true when `work` ended normally. No exception
 // leaves it.
 template <typename Work, typename StandardMessage, typename FallbackMessage>
-bool Shield(Work&& work, StandardMessage&& standardMessage,
-            FallbackMessage&& fallbackMessage) noexcept {
+bool Shield(Work&& work, StandardMessage&& standardMessage, FallbackMessage&& fallbackMessage) noexcept {
   try {
     work();
     return true;

@@ -78,9 +78,7 @@ ECOCAM_API int ECOCAM_CALL setSystemPath(const char* path) {
   }
 }
 
-ECOCAM_API void ECOCAM_CALL setDebugMsgProc(DebugMsgProc msgProc) {
-  Context().SetDebugMsgProcedure(msgProc);
-}
+ECOCAM_API void ECOCAM_CALL setDebugMsgProc(DebugMsgProc msgProc) { Context().SetDebugMsgProcedure(msgProc); }
 
 ECOCAM_API int ECOCAM_CALL getCVLMaxNoOfGrabbers(void) { return 1; }
 

@@ -23,27 +23,26 @@ bool IsUndefinedCamera(const char* name) {
 
 }  // namespace
 
-ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* cameraName,
-                                       int* size) {
+ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size) {
   if (size != nullptr) size[0] = size[1] = 0;
   int result = 0;
   Shield(
       [&] {
-        ECOCAM_LOG(2, "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" +
-                      Text(cameraName));
+        ECOCAM_LOG(2,
+                   "openCVLPort: entering " + GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
         if (IsUndefinedCamera(cameraName)) {
           ECOCAM_LOG(1, "openCVLPort: ERROR: undefined camera, " + GrabberAndPort(grabberNo, portNo) +
-                        ", cameraName=" + Text(cameraName));
+                            ", cameraName=" + Text(cameraName));
           return;
         }
         if (size == nullptr) {
           ECOCAM_LOG(1, "openCVLPort: ERROR: null pointer for size, " + GrabberAndPort(grabberNo, portNo) +
-                        ", cameraName=" + Text(cameraName));
+                            ", cameraName=" + Text(cameraName));
           return;
         }
         if (portNo < 0 || portNo >= CameraList::kPortCount) {
           ECOCAM_LOG(1, "openCVLPort: ERROR: port outside 0 to " + Num(CameraList::kPortCount - 1) + ", " +
-                        GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
+                            GrabberAndPort(grabberNo, portNo) + ", cameraName=" + Text(cameraName));
           return;
         }
         const std::shared_ptr<CameraList> registry = CameraList::Acquire();
@@ -59,7 +58,7 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
           return;
         }
         ECOCAM_LOG(1, "openCVLPort: ERROR: camera not opened, " + GrabberAndPort(grabberNo, portNo) +
-                      ", cameraName=" + Text(cameraName));
+                          ", cameraName=" + Text(cameraName));
       },
       [&](const std::string& text) {
         return "openCVLPort: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ": " + text;
@@ -73,14 +72,11 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
 
 ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
   ECOCAM_LOG(2, "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo));
-  Shield(
-      [&] {
-        CameraList::LeaseByPort(portNo)->Close();
-      },
-      [&](const std::string& text) {
-        return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
-      },
-      [&] { return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo); });
+  Shield([&] { CameraList::LeaseByPort(portNo)->Close(); },
+         [&](const std::string& text) {
+           return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
+         },
+         [&] { return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo); });
   ECOCAM_LOG(2, "closeCVLPort: leaving " + GrabberAndPort(grabberNo, portNo));
 }
 
@@ -96,9 +92,7 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
       [&](const std::string& text) {
         return "doCVLGrab: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
       },
-      [&] {
-        return "doCVLGrab: --EXCEPTION caught  grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo);
-      });
+      [&] { return "doCVLGrab: --EXCEPTION caught  grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo); });
   return result;
 }
 
@@ -107,20 +101,20 @@ ECOCAM_API int ECOCAM_CALL doCVLGrab(int grabberNo, int portNo) {
 // empty range (lastColumn == firstColumn - 1) copies nothing and succeeds,
 // and frees the frame on its last row like any other; a negative range
 // copies nothing and fails.
-ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row,
-                                         int firstColumn, int lastColumn) {
+ECOCAM_API int ECOCAM_CALL getCVLGrabRow(int grabberNo, int portNo, unsigned char* dest, int row, int firstColumn,
+                                         int lastColumn) {
   int result = 0;
   Shield(
       [&] {
-        ECOCAM_LOG(4, "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" +
-                      Num(portNo));
+        ECOCAM_LOG(
+            4, "getCVLGrabRow: entering row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" + Num(portNo));
         if (dest == nullptr) {
           ECOCAM_LOG(1, "getCVLGrabRow: ERROR: null pointer for dest, " + GrabberAndPort(grabberNo, portNo));
           return;
         }
         if (!CameraList::LeaseByPort(portNo)->CopyRow(row, dest, firstColumn, lastColumn)) return;
-        ECOCAM_LOG(4, "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" +
-                      Num(portNo));
+        ECOCAM_LOG(
+            4, "getCVLGrabRow: leaving row=" + Num(row) + "  grabberNo=" + Num(grabberNo) + "  portNo=" + Num(portNo));
         result = 1;
       },
       [&](const std::string& text) {

@@ -21,15 +21,17 @@ void LogNullPointer(const char* exportName, const char* argument, int g, int p) 
 
 }  // namespace
 
-ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const char* property,
-                                            int* min, int* max) {
+ECOCAM_API int ECOCAM_CALL getPropertyRange(int grabberNo, int portNo, const char* property, int* min, int* max) {
   int result = 0;
   Shield(
       [&] {
         ECOCAM_LOG(2, "getPropertyRange: entering grabberNo=" + Num(grabberNo) + " portNo=" + Num(portNo));
         if (min != nullptr) *min = 0;
         if (max != nullptr) *max = 0;
-        const char* missing = property == nullptr ? "property" : min == nullptr ? "min" : max == nullptr ? "max" : nullptr;
+        const char* missing = property == nullptr ? "property"
+                              : min == nullptr    ? "min"
+                              : max == nullptr    ? "max"
+                                                  : nullptr;
         if (missing != nullptr) {
           LogNullPointer("getPropertyRange", missing, grabberNo, portNo);
           return;
@@ -59,8 +61,8 @@ ECOCAM_API int ECOCAM_CALL getProperty(int grabberNo, int portNo, const char* pr
         result = read ? 1 : 0;
       },
       [&](const std::string& text) {
-        return "getProperty: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) +
-               ", property=" + Text(property) + ": " + text;
+        return "getProperty: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ", property=" + Text(property) +
+               ": " + text;
       },
       [] { return "--EXCEPTION caught at getProperty"; });
   return result;
@@ -79,8 +81,8 @@ ECOCAM_API int ECOCAM_CALL setProperty(int grabberNo, int portNo, const char* pr
         result = written ? 1 : 0;
       },
       [&](const std::string& text) {
-        return "setProperty: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) +
-               ", property=" + Text(property) + ", value=" + Num(value) + ": " + text;
+        return "setProperty: --EXCEPTION caught " + GrabberAndPort(grabberNo, portNo) + ", property=" + Text(property) +
+               ", value=" + Num(value) + ": " + text;
       },
       [] { return "setProperty: --EXCEPTION caught"; });
   return result;

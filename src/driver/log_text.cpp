@@ -24,8 +24,7 @@ std::string Hex(int value) {
 
 std::string Hex(const void* address) {
   char text[2 * sizeof(unsigned long long) + 1];
-  std::snprintf(text, sizeof text, "%llx",
-                static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(address)));
+  std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(address)));
   return text;
 }
 

@@ -35,7 +35,10 @@ constexpr int kPad = 2;  // columns of mirrored margin on each side
 class PaddedRows {
  public:
   PaddedRows(const u8* src, std::ptrdiff_t stride, int width, int height)
-      : _src(src), _stride(stride), _width(width), _height(height),
+      : _src(src),
+        _stride(stride),
+        _width(width),
+        _height(height),
         _storage(static_cast<std::size_t>(5) * (width + 2 * kPad)) {
     std::fill(std::begin(_held), std::end(_held), -1);
   }
@@ -70,8 +73,7 @@ inline u8 Clamp8(int v) { return static_cast<u8>(v < 0 ? 0 : (v > 255 ? 255 : v)
 
 // The four candidate values of one row (pass 1).
 struct Candidates {
-  explicit Candidates(int width)
-      : green(width + 1), opposite(width + 1), horizontal(width + 1), vertical(width + 1) {}
+  explicit Candidates(int width) : green(width + 1), opposite(width + 1), horizontal(width + 1), vertical(width + 1) {}
   std::vector<u8> green;       // green at a red or blue site
   std::vector<u8> opposite;    // blue at a red site, red at a blue site
   std::vector<u8> horizontal;  // at a green site: the colour of its left and right neighbours
@@ -177,8 +179,8 @@ void Demosaic(const u8* src, std::ptrdiff_t srcStride, int width, int height, Ba
                            cand.green.data(), cand.opposite.data(), cand.horizontal.data(), cand.vertical.data());
         break;
       case BayerMethod::kNone:
-        NoneCandidates(row, rows.Row(Mirror(y ^ 1, height)), width, cand.green.data(),
-                       cand.opposite.data(), cand.horizontal.data(), cand.vertical.data());
+        NoneCandidates(row, rows.Row(Mirror(y ^ 1, height)), width, cand.green.data(), cand.opposite.data(),
+                       cand.horizontal.data(), cand.vertical.data());
         break;
       case BayerMethod::kSimple:
       default:

@@ -5,12 +5,9 @@
 
 namespace ecocam {
 
-CameraParameters::CameraParameters(const CameraInfo& info) : _cameraInfo(info) {
-  CreateParameters();
-}
+CameraParameters::CameraParameters(const CameraInfo& info) : _cameraInfo(info) { CreateParameters(); }
 
-CameraParameters::CameraParameters(const CameraParameters& other)
-    : _cameraInfo(other._cameraInfo) {
+CameraParameters::CameraParameters(const CameraParameters& other) : _cameraInfo(other._cameraInfo) {
   // The same result as building the catalogue and assigning: every
   // parameter of the source, cloned in order.
   for (const Param_& p : other._params) _params.push_back(p.clone().release());

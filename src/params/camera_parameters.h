@@ -85,12 +85,12 @@ class CameraParameters {
   // Writes the named parameters to the open camera, in the fixed order of
   // the camera's features. False when a step that must not fail failed.
   // With `results`, each setter's result code is recorded there.
-  bool PushToCamera(const PushTarget& camera, sdk::CameraHandle handle,
-                    const std::set<std::string>& names, PushResults* results = nullptr);
+  bool PushToCamera(const PushTarget& camera, sdk::CameraHandle handle, const std::set<std::string>& names,
+                    PushResults* results = nullptr);
   // The sequence itself: false when the lookup table failed; throws
   // std::runtime_error when the pixel depth could not be set.
-  bool PushToCamera_go(const PushTarget& camera, sdk::CameraHandle handle,
-                       const std::set<std::string>& names, PushResults* results = nullptr);
+  bool PushToCamera_go(const PushTarget& camera, sdk::CameraHandle handle, const std::set<std::string>& names,
+                       PushResults* results = nullptr);
   // Sends the lookup table of the file `LUTtable`, column `LUTtableRow`,
   // when `UseLUT` is on. Never throws.
   bool Push_LUT(sdk::CameraHandle handle);

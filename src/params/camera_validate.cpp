@@ -24,8 +24,7 @@ struct BinningMode {
 
 // The modes by the value of Binning's current option; null when unknown.
 const BinningMode* FindBinningMode(long long value) {
-  static const BinningMode kModes[] = {
-      {"no binning", 1, 1}, {"Horizontal", 2, 1}, {"Vertical", 1, 2}, {"2x2", 2, 2}};
+  static const BinningMode kModes[] = {{"no binning", 1, 1}, {"Horizontal", 2, 1}, {"Vertical", 1, 2}, {"2x2", 2, 2}};
   return value >= 0 && value < 4 ? &kModes[value] : nullptr;
 }
 
@@ -54,8 +53,8 @@ std::string RangeText(const Param_& p) {
 // checked; enumerations are (their value must be one of their labels).
 bool CheckRangeAndStep(const Param_& p, std::string& message) {
   const bool isEnum = dynamic_cast<const ParamEnum*>(&p) != nullptr;
-  if (!isEnum && (dynamic_cast<const Param<bool>*>(&p) != nullptr ||
-                  dynamic_cast<const Param<std::string>*>(&p) != nullptr)) {
+  if (!isEnum &&
+      (dynamic_cast<const Param<bool>*>(&p) != nullptr || dynamic_cast<const Param<std::string>*>(&p) != nullptr)) {
     return true;
   }
   if (!p.in_range()) {
@@ -86,8 +85,8 @@ bool CameraParameters::Validate(std::string& message) {
   Get(pn::Gamma).set_enabled(!useLut);
 
   const bool autoGain = Get(pn::UseAutoGain).get_val<bool>();
-  for (const char* name : {pn::AutoGainBrightness, pn::AutoGainLimitMin, pn::AutoGainLimitMax,
-                           pn::AutoExposureLimitMin, pn::AutoExposureLimitMax}) {
+  for (const char* name : {pn::AutoGainBrightness, pn::AutoGainLimitMin, pn::AutoGainLimitMax, pn::AutoExposureLimitMin,
+                           pn::AutoExposureLimitMax}) {
     Get(name).set_enabled(autoGain);
   }
 
@@ -120,8 +119,8 @@ bool CameraParameters::Validate(std::string& message) {
   const long long sumY = static_cast<long long>(height.get_val<int>()) + offsetY.get_val<int>();
   const int maxHeight = height.get_max<int>();
   if (sumY > maxHeight) {
-    message = "Height + OffsetY = " + std::to_string(sumY) + ", which is more than maxHeight= " +
-              std::to_string(maxHeight);
+    message =
+        "Height + OffsetY = " + std::to_string(sumY) + ", which is more than maxHeight= " + std::to_string(maxHeight);
     offsetY.set_val<int>(0);
     height.set_val<int>(200);
     return false;
@@ -131,8 +130,8 @@ bool CameraParameters::Validate(std::string& message) {
   const long long sumX = static_cast<long long>(width.get_val<int>()) + offsetX.get_val<int>();
   const int maxWidth = width.get_max<int>();
   if (sumX > maxWidth) {
-    message = "Width + OffsetX = " + std::to_string(sumX) + ", which is more than maxWidth= " +
-              std::to_string(maxWidth);
+    message =
+        "Width + OffsetX = " + std::to_string(sumX) + ", which is more than maxWidth= " + std::to_string(maxWidth);
     offsetX.set_val<int>(0);
     width.set_val<int>(200);
     return false;

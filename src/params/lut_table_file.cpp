@@ -93,8 +93,7 @@ class CellNumber {
           }
         }
         return;
-      case State::Done:
-        return;
+      case State::Done: return;
     }
   }
 
@@ -143,14 +142,13 @@ class BoundedFile : public std::streambuf {
 };
 
 void LogLimitReached(const char* operation, std::size_t limit, const std::string& path) {
-  ECOCAM_LOG(1, std::string("LutTableFile::") + operation + ": ERROR: file larger than " +
-                    std::to_string(limit) + " bytes, reading stopped, path=" + path);
+  ECOCAM_LOG(1, std::string("LutTableFile::") + operation + ": ERROR: file larger than " + std::to_string(limit) +
+                    " bytes, reading stopped, path=" + path);
 }
 
 }  // namespace
 
-LutTableFile::LutTableFile(const std::string& path, std::size_t maxFileSize)
-    : _path(path), _maxFileSize(maxFileSize) {
+LutTableFile::LutTableFile(const std::string& path, std::size_t maxFileSize) : _path(path), _maxFileSize(maxFileSize) {
   ReadColumnNames();
 }
 

@@ -28,8 +28,8 @@ double ParseLeadingDouble(const char* text) { return platform::ParseDoubleInCLoc
 
 std::string FormatDouble(double value, int precision) {
   char buffer[512];
-  const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                               std::chars_format::general, precision);
+  const std::to_chars_result r =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
   if (r.ec != std::errc()) return std::string();
   return std::string(buffer, r.ptr);
 }

@@ -11,8 +11,7 @@
 
 namespace ecocam {
 
-Param_::Param_(const std::string& section, const std::string& name)
-    : _name(name), _section(section) {}
+Param_::Param_(const std::string& section, const std::string& name) : _name(name), _section(section) {}
 
 Param_::~Param_() = default;
 
@@ -27,19 +26,14 @@ void Param_::assign(const Param_& other) {
   _attributes = other._attributes;
 }
 
-void Param_::set_attribute(const std::string& key, const boost::any& value) {
-  _attributes[key] = value;
-}
+void Param_::set_attribute(const std::string& key, const boost::any& value) { _attributes[key] = value; }
 
-bool Param_::has_attribute(const std::string& key) const {
-  return _attributes.find(key) != _attributes.end();
-}
+bool Param_::has_attribute(const std::string& key) const { return _attributes.find(key) != _attributes.end(); }
 
 boost::any Param_::get_attribute(const std::string& key) const {
   const auto found = _attributes.find(key);
   if (found != _attributes.end()) return found->second;
-  const std::string message =
-      (boost::format("Parameter %s does not have option %s") % _name % key).str();
+  const std::string message = (boost::format("Parameter %s does not have option %s") % _name % key).str();
   ECOCAM_LOG(1, message);
   throw std::out_of_range(message);
 }

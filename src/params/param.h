@@ -33,13 +33,20 @@ enum ValueTypeCode : int {
 // The code of a C++ type, or -1 for a type the typed operations do not know.
 template <typename T>
 constexpr int ValueTypeCodeOf() {
-  if constexpr (std::is_same_v<T, int>) return kValueInt;
-  else if constexpr (std::is_same_v<T, unsigned int>) return kValueUnsignedInt;
-  else if constexpr (std::is_same_v<T, long long>) return kValueLongLong;
-  else if constexpr (std::is_same_v<T, double>) return kValueDouble;
-  else if constexpr (std::is_same_v<T, bool>) return kValueBool;
-  else if constexpr (std::is_same_v<T, std::string>) return kValueString;
-  else return -1;
+  if constexpr (std::is_same_v<T, int>)
+    return kValueInt;
+  else if constexpr (std::is_same_v<T, unsigned int>)
+    return kValueUnsignedInt;
+  else if constexpr (std::is_same_v<T, long long>)
+    return kValueLongLong;
+  else if constexpr (std::is_same_v<T, double>)
+    return kValueDouble;
+  else if constexpr (std::is_same_v<T, bool>)
+    return kValueBool;
+  else if constexpr (std::is_same_v<T, std::string>)
+    return kValueString;
+  else
+    return -1;
 }
 
 class Param_ {
@@ -94,14 +101,38 @@ class Param_ {
 
   // Typed reads and writes for T = int, unsigned int, long long, double,
   // bool and std::string. Each addresses one field: value, min, max or inc.
-  template <typename T> T get_val() const { return get_val_step2<T>(Selector::Value); }
-  template <typename T> T get_min() const { return get_val_step2<T>(Selector::Min); }
-  template <typename T> T get_max() const { return get_val_step2<T>(Selector::Max); }
-  template <typename T> T get_inc() const { return get_val_step2<T>(Selector::Inc); }
-  template <typename T> void set_val(const T& v) { set_val_step2<T>(v, Selector::Value); }
-  template <typename T> void set_min(const T& v) { set_val_step2<T>(v, Selector::Min); }
-  template <typename T> void set_max(const T& v) { set_val_step2<T>(v, Selector::Max); }
-  template <typename T> void set_inc(const T& v) { set_val_step2<T>(v, Selector::Inc); }
+  template <typename T>
+  T get_val() const {
+    return get_val_step2<T>(Selector::Value);
+  }
+  template <typename T>
+  T get_min() const {
+    return get_val_step2<T>(Selector::Min);
+  }
+  template <typename T>
+  T get_max() const {
+    return get_val_step2<T>(Selector::Max);
+  }
+  template <typename T>
+  T get_inc() const {
+    return get_val_step2<T>(Selector::Inc);
+  }
+  template <typename T>
+  void set_val(const T& v) {
+    set_val_step2<T>(v, Selector::Value);
+  }
+  template <typename T>
+  void set_min(const T& v) {
+    set_val_step2<T>(v, Selector::Min);
+  }
+  template <typename T>
+  void set_max(const T& v) {
+    set_val_step2<T>(v, Selector::Max);
+  }
+  template <typename T>
+  void set_inc(const T& v) {
+    set_val_step2<T>(v, Selector::Inc);
+  }
 
   template <typename T>
   T get_val_step2(Selector selector) const;

@@ -124,11 +124,9 @@ void Param_::get_val_step3(int code, void* out, Selector selector) const {
         return;
       }
       break;
-    default:
-      break;
+    default: break;
   }
-  ECOCAM_LOG(1, "Param_::get_val_step3 unrecognized type or unsupported combination param= " +
-                    _name);
+  ECOCAM_LOG(1, "Param_::get_val_step3 unrecognized type or unsupported combination param= " + _name);
 }
 
 void Param_::set_val_step3(int code, const void* data, Selector selector) {
@@ -151,11 +149,16 @@ void Param_::set_val_step3(int code, const void* data, Selector selector) {
   const bool is32 = code == kValueInt || code == kValueUnsignedInt;
 
   auto toInt32 = [&](std::int32_t& field) {
-    if (is32) field = source32;
-    else if (code == kValueLongLong) field = Low32(source64);
-    else if (code == kValueDouble) field = Low32(TruncateDouble<long long>(sourceDouble));
-    else if (code == kValueBool) { if (!valueOnly) field = sourceBool ? 1 : 0; }
-    else return false;
+    if (is32)
+      field = source32;
+    else if (code == kValueLongLong)
+      field = Low32(source64);
+    else if (code == kValueDouble)
+      field = Low32(TruncateDouble<long long>(sourceDouble));
+    else if (code == kValueBool) {
+      if (!valueOnly) field = sourceBool ? 1 : 0;
+    } else
+      return false;
     return true;
   };
 
@@ -170,47 +173,64 @@ void Param_::set_val_step3(int code, const void* data, Selector selector) {
     if (done) p->field(selector) = static_cast<unsigned int>(bits);
   } else if (auto* p = As<long long>(this)) {
     done = true;
-    if (is32) p->field(selector) = source32;  // sign-extended, unsigned sources too
-    else if (code == kValueLongLong) p->field(selector) = source64;
-    else if (code == kValueDouble) p->field(selector) = TruncateDouble<long long>(sourceDouble);
-    else if (code == kValueBool) { if (!valueOnly) p->field(selector) = sourceBool ? 1 : 0; }
-    else done = false;
+    if (is32)
+      p->field(selector) = source32;  // sign-extended, unsigned sources too
+    else if (code == kValueLongLong)
+      p->field(selector) = source64;
+    else if (code == kValueDouble)
+      p->field(selector) = TruncateDouble<long long>(sourceDouble);
+    else if (code == kValueBool) {
+      if (!valueOnly) p->field(selector) = sourceBool ? 1 : 0;
+    } else
+      done = false;
   } else if (auto* p = As<double>(this)) {
     done = true;
-    if (is32) p->field(selector) = source32;  // from the signed 32-bit value
-    else if (code == kValueLongLong) p->field(selector) = static_cast<double>(source64);
-    else if (code == kValueDouble) p->field(selector) = sourceDouble;
-    else if (code == kValueBool) { if (!valueOnly) p->field(selector) = sourceBool ? 1.0 : 0.0; }
-    else done = false;
+    if (is32)
+      p->field(selector) = source32;  // from the signed 32-bit value
+    else if (code == kValueLongLong)
+      p->field(selector) = static_cast<double>(source64);
+    else if (code == kValueDouble)
+      p->field(selector) = sourceDouble;
+    else if (code == kValueBool) {
+      if (!valueOnly) p->field(selector) = sourceBool ? 1.0 : 0.0;
+    } else
+      done = false;
   } else if (auto* p = As<bool>(this)) {
     done = true;
-    if (is32) { if (!valueOnly) p->_value = source32 != 0; }
-    else if (code == kValueLongLong) { if (!valueOnly) p->_value = Low32(source64) != 0; }
-    else if (code == kValueString) {
+    if (is32) {
+      if (!valueOnly) p->_value = source32 != 0;
+    } else if (code == kValueLongLong) {
+      if (!valueOnly) p->_value = Low32(source64) != 0;
+    } else if (code == kValueString) {
       if (!valueOnly) p->_value = TextToBool(*static_cast<const std::string*>(data));
-    }
-    else if (code == kValueBool) { if (!valueOnly) p->_value = sourceBool; }
-    else done = false;
+    } else if (code == kValueBool) {
+      if (!valueOnly) p->_value = sourceBool;
+    } else
+      done = false;
   } else if (auto* p = dynamic_cast<ParamEnum*>(this)) {
     done = true;
-    if (code == kValueInt) { if (!valueOnly) p->set_by_value(source32); }
-    else if (code == kValueLongLong) { if (!valueOnly) p->set_by_value(source64); }
-    else if (code == kValueCString) { if (!valueOnly) p->_value = static_cast<const char*>(data); }
-    else if (code == kValueString) {
+    if (code == kValueInt) {
+      if (!valueOnly) p->set_by_value(source32);
+    } else if (code == kValueLongLong) {
+      if (!valueOnly) p->set_by_value(source64);
+    } else if (code == kValueCString) {
+      if (!valueOnly) p->_value = static_cast<const char*>(data);
+    } else if (code == kValueString) {
       if (!valueOnly) p->_value = *static_cast<const std::string*>(data);
-    }
-    else done = false;
+    } else
+      done = false;
   } else if (auto* p = As<std::string>(this)) {
     done = true;
-    if (code == kValueCString) { if (!valueOnly) p->_value = static_cast<const char*>(data); }
-    else if (code == kValueString) {
+    if (code == kValueCString) {
+      if (!valueOnly) p->_value = static_cast<const char*>(data);
+    } else if (code == kValueString) {
       if (!valueOnly) p->_value = *static_cast<const std::string*>(data);
-    }
-    else done = false;
+    } else
+      done = false;
   }
   if (done) return;
-  ECOCAM_LOG(1, "Param_::set_val_step3() unrecognized type or unsupported combination, type=" +
-                    std::to_string(code) + ", param= " + _name);
+  ECOCAM_LOG(1, "Param_::set_val_step3() unrecognized type or unsupported combination, type=" + std::to_string(code) +
+                    ", param= " + _name);
 }
 
 }  // namespace ecocam

@@ -30,13 +30,11 @@ std::string ReadKey(const std::string& file, const std::string& section, const s
   // other's text; the size still cuts values to 255 characters.
   char buffer[ParamIniFile::kBufferSize];
   platform::LockGuard guard(FileLock());
-  platform::ReadProfileString(section.c_str(), key.c_str(), default_text.c_str(), buffer,
-                              sizeof buffer, file.c_str());
+  platform::ReadProfileString(section.c_str(), key.c_str(), default_text.c_str(), buffer, sizeof buffer, file.c_str());
   return buffer;
 }
 
-bool WriteKey(const std::string& file, const std::string& section, const std::string& key,
-              const std::string& text) {
+bool WriteKey(const std::string& file, const std::string& section, const std::string& key, const std::string& text) {
   platform::LockGuard guard(FileLock());
   return platform::WriteProfileString(section.c_str(), key.c_str(), text.c_str(), file.c_str());
 }
@@ -50,8 +48,7 @@ std::string ParamIniFile::Read(const std::string& key, const std::string& defaul
   return ReadKey(_fileName, _section, key, default_text);
 }
 
-std::string ParamIniFile::ReadGeneral(const std::string& key,
-                                      const std::string& default_text) const {
+std::string ParamIniFile::ReadGeneral(const std::string& key, const std::string& default_text) const {
   return ReadKey(_fileName, kGeneralSection, key, default_text);
 }
 
@@ -69,8 +66,8 @@ void LoadParam(const ParamIniFile& file, Param_& parameter) {
   // back from itself and so leaves it unchanged.
   const std::string default_text = parameter.to_string();
   const bool general = parameter.general();
-  const std::string text = general ? file.ReadGeneral(parameter.name(), default_text)
-                                   : file.Read(parameter.name(), default_text);
+  const std::string text =
+      general ? file.ReadGeneral(parameter.name(), default_text) : file.Read(parameter.name(), default_text);
   // A label none of the options has (a typing error, another letter case)
   // would select no option, and the camera would be sent value 0: such a
   // key is reported and the option in use stays.
@@ -91,8 +88,7 @@ void LoadParam(const ParamIniFile& file, Param_& parameter) {
 bool SaveParam(const ParamIniFile& file, Param_& parameter) {
   if (!parameter.enabled()) return false;
   const std::string& text = parameter.to_string();
-  return parameter.general() ? file.WriteGeneral(parameter.name(), text)
-                             : file.Write(parameter.name(), text);
+  return parameter.general() ? file.WriteGeneral(parameter.name(), text) : file.Write(parameter.name(), text);
 }
 
 bool CameraParameters::Load() {

@@ -33,15 +33,13 @@ const std::string& Format(const std::string& v) { return v; }
 }  // namespace
 
 template <typename T>
-Param<T>::Param(const std::string& section, const std::string& name, const T& value,
-                const T& min, const T& max, const T& inc)
-    : Param_(section, name), _value(value), _max(max), _min(min), _default_value(value),
-      _inc(inc) {}
+Param<T>::Param(const std::string& section, const std::string& name, const T& value, const T& min, const T& max,
+                const T& inc)
+    : Param_(section, name), _value(value), _max(max), _min(min), _default_value(value), _inc(inc) {}
 
 template <typename T>
 Param<T>::Param(const std::string& section, const std::string& name, const T& value)
-    : Param_(section, name), _value(value), _max(value), _min(value), _default_value(value),
-      _inc() {}
+    : Param_(section, name), _value(value), _max(value), _min(value), _default_value(value), _inc() {}
 
 template <typename T>
 void Param<T>::assign(const Param_& other) {
@@ -114,8 +112,7 @@ template class Param<double>;
 template class Param<bool>;
 template class Param<std::string>;
 
-ParamEnum::ParamEnum(const std::string& section, const std::string& name,
-                     const std::string& label)
+ParamEnum::ParamEnum(const std::string& section, const std::string& name, const std::string& label)
     : Param<std::string>(section, name, label) {}
 
 bool ParamEnum::in_range() const {
@@ -125,9 +122,7 @@ bool ParamEnum::in_range() const {
   return false;
 }
 
-std::unique_ptr<Param_> ParamEnum::clone() const {
-  return std::unique_ptr<Param_>(new ParamEnum(*this));
-}
+std::unique_ptr<Param_> ParamEnum::clone() const { return std::unique_ptr<Param_>(new ParamEnum(*this)); }
 
 void ParamEnum::add_option(const char* label, long long value) {
   if (label == nullptr || *label == '\0') return;

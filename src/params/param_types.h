@@ -16,8 +16,7 @@ class Param : public Param_ {
   using value_type = T;
 
   // Numbers: value, limits and step. Text and bool: min = max = value.
-  Param(const std::string& section, const std::string& name, const T& value, const T& min,
-        const T& max, const T& inc);
+  Param(const std::string& section, const std::string& name, const T& value, const T& min, const T& max, const T& inc);
   Param(const std::string& section, const std::string& name, const T& value);
 
   void assign(const Param_& other) override;

@@ -23,11 +23,10 @@ const Options kAcquisitionOptions = {{"Fixed frequency", 1},
                                      {"External trigger / Internal exposure", 3},
                                      {"External trigger / External exposure", 4}};
 // The values are the SDK's codes: single bits for the I/O lines.
-const Options kTriggerOptions = {{"None", 1}, {"IN1", 2}, {"IN2", 4}, {"IN3(RS422)", 8},
-                                 {"RXD(RS232)", 16}, {"Strobe", 64}};
-const Options kOutputOptions = {{"None", 1},        {"IN1", 2},     {"IN2", 4},
-                                {"IN3(RS422)", 8},  {"RXD(RS232)", 16}, {"Strobe", 64},
-                                {"FixedLow", 128},  {"FixedHigh", 256}};
+const Options kTriggerOptions = {{"None", 1},       {"IN1", 2},         {"IN2", 4},
+                                 {"IN3(RS422)", 8}, {"RXD(RS232)", 16}, {"Strobe", 64}};
+const Options kOutputOptions = {{"None", 1},        {"IN1", 2},     {"IN2", 4},        {"IN3(RS422)", 8},
+                                {"RXD(RS232)", 16}, {"Strobe", 64}, {"FixedLow", 128}, {"FixedHigh", 256}};
 const Options kPolarityOptions = {{"Positive", 0}, {"Negative", 1}};
 
 // What follows the constructor, in this order: options, "pythonAccess",
@@ -50,23 +49,22 @@ void Finish(Param_& p, const Extras& extras) {
 }
 
 template <typename T>
-std::unique_ptr<Param_> Number(const char* section, const char* name, T value, T min, T max,
-                               T inc, const Extras& extras = kNone) {
+std::unique_ptr<Param_> Number(const char* section, const char* name, T value, T min, T max, T inc,
+                               const Extras& extras = kNone) {
   auto p = std::make_unique<Param<T>>(section, name, value, min, max, inc);
   Finish(*p, extras);
   return p;
 }
 
 template <typename T>
-std::unique_ptr<Param_> Single(const char* section, const char* name, T value,
-                               const Extras& extras = kNone) {
+std::unique_ptr<Param_> Single(const char* section, const char* name, T value, const Extras& extras = kNone) {
   auto p = std::make_unique<Param<T>>(section, name, value);
   Finish(*p, extras);
   return p;
 }
 
-std::unique_ptr<Param_> Enum(const char* section, const char* name, const char* label,
-                             const Options& options, const Extras& extras = kNone) {
+std::unique_ptr<Param_> Enum(const char* section, const char* name, const char* label, const Options& options,
+                             const Extras& extras = kNone) {
   auto p = std::make_unique<ParamEnum>(section, name, label);
   for (const auto& option : options) p->add_option(option.first, option.second);
   Finish(*p, extras);
@@ -94,8 +92,7 @@ void CameraParameters::CreateParameters() {
   Add(Number<double>(s::Image, n::Gamma, 0.4, 0.4, 2.5, 0.0, kPython));
 
   Add(Number<int>(s::Analog, n::FrameRate, 5, 1, 100, 0, {true, "Set frames per second"}));
-  Add(Number<int>(s::Analog, n::ExposureTime, 100, 100, 10000, 0,
-                  {true, "Set exposure in microseconds"}));
+  Add(Number<int>(s::Analog, n::ExposureTime, 100, 100, 10000, 0, {true, "Set exposure in microseconds"}));
   Add(Number<int>(s::Analog, n::ExposureDelay, 1, 1, 100, 0, kPython));
   Add(Number<int>(s::Analog, n::Gain, 1, 1, 100, 0,
                   {true, "A gain of 1.0 is represented as integer 128 in the appropriate camera"}));

@@ -46,8 +46,8 @@ bool CameraParameters::Push_LUT(sdk::CameraHandle handle) {
 
     LutTableFile file(path);
     if (!file.SelectColumn(column)) {
-      ECOCAM_LOG(1, "CameraParameters::Push_LUT: Could not parse LUT row (" + column + ") from LUT table (" + path +
-                        ")");
+      ECOCAM_LOG(1,
+                 "CameraParameters::Push_LUT: Could not parse LUT row (" + column + ") from LUT table (" + path + ")");
       return false;
     }
 
@@ -62,14 +62,15 @@ bool CameraParameters::Push_LUT(sdk::CameraHandle handle) {
     try {
       table.assign(kLutEntries, 255);
     } catch (const std::bad_alloc&) {
-      ECOCAM_LOG(1, "CameraParameters::Push_LUT: ERROR: Could not allocate LUT table, size=" +
-                        std::to_string(kLutEntries));
+      ECOCAM_LOG(
+          1, "CameraParameters::Push_LUT: ERROR: Could not allocate LUT table, size=" + std::to_string(kLutEntries));
       return false;
     }
     // Later rows overwrite earlier ones; inputs outside the table are skipped.
     for (int j = 0; j < file.EntryCount() && j < kLutEntries; ++j) {
       const int in = file.InputAt(j);
-      if (in >= 0 && in < kLutEntries) table[in] = static_cast<int>(static_cast<unsigned int>(file.OutputAt(j)) & 0xFFu);
+      if (in >= 0 && in < kLutEntries)
+        table[in] = static_cast<int>(static_cast<unsigned int>(file.OutputAt(j)) & 0xFFu);
     }
 
     const int tableResult = sdk::Camera_setLookupTable(handle, table.data(), kLutEntries);

@@ -62,7 +62,6 @@ class PushSequence {
   // The value of the current option, narrowed to 32 bits.
   int Enum(const char* name) const { return static_cast<int>(_set.Get(name).currEnumVal()); }
 
-
   // Keeps a setter's result code for each parameter its step sent.
   void Record(std::initializer_list<const char*> names, int rc) {
     if (_results == nullptr) return;
@@ -175,8 +174,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
                sdk::Camera_setAreaOfInterest(handle, width, height, offsetX, offsetY),
                [] { return std::string("Camera_setAreaOfInterest"); });
   }
-  step.EnumValue(pn::AcquisitionMode, "AcquisitionMode=", "Camera_setAcquisitionMode",
-                 sdk::Camera_setAcquisitionMode);
+  step.EnumValue(pn::AcquisitionMode, "AcquisitionMode=", "Camera_setAcquisitionMode", sdk::Camera_setAcquisitionMode);
 
   // 5. Lookup table: Push_LUT logs its own reason; the sequence stops.
   if (step.Named({pn::LUTtable, pn::LUTtableRow, pn::UseLUT}) && !Push_LUT(handle)) {
@@ -236,10 +234,9 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
     const int min = step.Int(pn::AutoExposureLimitMin);
     const int max = step.Int(pn::AutoExposureLimitMax);
     ECOCAM_LOG(3, Setting("autoExposureLimMin=" + Text(min) + " and autoExposureLimMax=" + Text(max)));
-    step.Check(
-        {pn::AutoExposureLimitMin, pn::AutoExposureLimitMax},
-        sdk::Camera_setAutoExposureLimits(handle, static_cast<float>(min), static_cast<float>(max)),
-        [&] { return "Camera_setAutoExposureLimits, valueMin=" + Text(min) + ", valueMax=" + Text(max); });
+    step.Check({pn::AutoExposureLimitMin, pn::AutoExposureLimitMax},
+               sdk::Camera_setAutoExposureLimits(handle, static_cast<float>(min), static_cast<float>(max)),
+               [&] { return "Camera_setAutoExposureLimits, valueMin=" + Text(min) + ", valueMax=" + Text(max); });
   }
 
   // 17 to 21. I/O assignment: the trigger input, three outputs, RS232 transmit.
@@ -250,8 +247,7 @@ bool CameraParameters::PushToCamera_go(const PushTarget& camera, sdk::CameraHand
   step.IoAssignment(pn::TXD, kSignalTxd, "TXD=", ", TXD value=");
 
   // 22 to 25. Trigger and strobe.
-  step.EnumValue(pn::TriggerPolarity, "TRIGGER_POLARITY=", "Camera_setTriggerPolarity",
-                 sdk::Camera_setTriggerPolarity);
+  step.EnumValue(pn::TriggerPolarity, "TRIGGER_POLARITY=", "Camera_setTriggerPolarity", sdk::Camera_setTriggerPolarity);
   step.EnumValue(pn::StrobePolarity, "STROBE_POLARITY =", "Camera_setStrobePolarity", sdk::Camera_setStrobePolarity);
   step.IntAsFloat(pn::StrobePosition, "strobePosition =", "Camera_setStrobePosition", sdk::Camera_setStrobePosition);
   step.IntAsFloat(pn::StrobeDuration, "strobeDuration=", "Camera_setStrobeDuration", sdk::Camera_setStrobeDuration);

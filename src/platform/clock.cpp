@@ -13,17 +13,22 @@ std::atomic<TestClock*> gActiveClock{nullptr};
 const std::chrono::steady_clock::time_point gLoadTime = std::chrono::steady_clock::now();
 
 long long Encode(const LocalTimeParts& t) {
-  return ((((static_cast<long long>(t.year) * 100 + t.month) * 100 + t.day) * 100 + t.hour) * 100 +
-          t.minute) * 100 + t.second;
+  return ((((static_cast<long long>(t.year) * 100 + t.month) * 100 + t.day) * 100 + t.hour) * 100 + t.minute) * 100 +
+         t.second;
 }
 
 LocalTimeParts Decode(long long v) {
   LocalTimeParts t{};
-  t.second = static_cast<int>(v % 100); v /= 100;
-  t.minute = static_cast<int>(v % 100); v /= 100;
-  t.hour = static_cast<int>(v % 100); v /= 100;
-  t.day = static_cast<int>(v % 100); v /= 100;
-  t.month = static_cast<int>(v % 100); v /= 100;
+  t.second = static_cast<int>(v % 100);
+  v /= 100;
+  t.minute = static_cast<int>(v % 100);
+  v /= 100;
+  t.hour = static_cast<int>(v % 100);
+  v /= 100;
+  t.day = static_cast<int>(v % 100);
+  v /= 100;
+  t.month = static_cast<int>(v % 100);
+  v /= 100;
   t.year = static_cast<int>(v);
   return t;
 }
@@ -59,9 +64,8 @@ std::uint64_t RunTimeMs() {
 namespace detail {
 
 std::uint64_t SystemRunTimeMs() {
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        std::chrono::steady_clock::now() - gLoadTime)
-                                        .count());
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - gLoadTime).count());
 }
 
 Deadline::Deadline(std::uint32_t timeoutMs)

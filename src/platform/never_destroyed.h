@@ -13,7 +13,8 @@ template <typename T>
 class NeverDestroyed {
  public:
   template <typename... Args>
-  explicit NeverDestroyed(Args&&... args) : _object(::new (static_cast<void*>(_storage)) T(std::forward<Args>(args)...)) {}
+  explicit NeverDestroyed(Args&&... args)
+      : _object(::new (static_cast<void*>(_storage)) T(std::forward<Args>(args)...)) {}
   NeverDestroyed(const NeverDestroyed&) = delete;
   NeverDestroyed& operator=(const NeverDestroyed&) = delete;
   // Trivial on purpose: the object outlives every thread of the process.

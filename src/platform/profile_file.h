@@ -16,14 +16,13 @@ namespace ecocam::platform {
 // empty) when the file, the section or the key is missing, into `buffer` of
 // `size` bytes, cut to size - 1 characters and always terminated. Returns the
 // number of characters copied.
-std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
-                              char* buffer, std::size_t size, const char* file);
+std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                              std::size_t size, const char* file);
 
 // Sets `key` in `section` of `file` to `value`. False when the file cannot be
 // written (a read-only file among them, which is left as it is) or an
 // argument is null. A rewritten file keeps its permissions and a UTF-8
 // byte-order mark at its start.
-bool WriteProfileString(const char* section, const char* key, const char* value,
-                        const char* file);
+bool WriteProfileString(const char* section, const char* key, const char* value, const char* file);
 
 }  // namespace ecocam::platform

@@ -97,11 +97,11 @@ constexpr bool IsBayerMethod(int method) { return method == -1 || method == 1 ||
 
 // Declares, in the namespace of the library's Impl template, that entry
 // point `name` is implemented by Impl<SdkRow::name>::Call.
-#define ECOCAM_SDK_IMPLEMENTS(name)             \
-  template <>                                   \
-  struct Impl<SdkRow::name> {                   \
-    static constexpr bool kImplemented = true;  \
-    static name##_signature Call;               \
+#define ECOCAM_SDK_IMPLEMENTS(name)            \
+  template <>                                  \
+  struct Impl<SdkRow::name> {                  \
+    static constexpr bool kImplemented = true; \
+    static name##_signature Call;              \
   };
 
 // Starts the definition of an implemented entry point:
@@ -110,11 +110,13 @@ constexpr bool IsBayerMethod(int method) { return method == -1 || method == 1 ||
 
 // One exported entry point: its C name, the SDK's calling convention, its
 // arguments handed to the library's RunEntryPoint.
-#define ECOCAM_SDK_EXPORT_ROW_(row, ret, name, params, args, fallback)                                      \
-  extern "C" ECOCAM_EXPORT_SYMBOL ret ECOCAM_SDK_CALL name params {                                         \
-    return std::apply(                                                                                      \
-        [](auto... a) { return ::ecocam::sdk::RunEntryPoint<::ecocam::sdk::SdkRow::name, ret>(#name, fallback, a...); }, \
-        std::make_tuple args);                                                                              \
+#define ECOCAM_SDK_EXPORT_ROW_(row, ret, name, params, args, fallback)                                  \
+  extern "C" ECOCAM_EXPORT_SYMBOL ret ECOCAM_SDK_CALL name params {                                     \
+    return std::apply(                                                                                  \
+        [](auto... a) {                                                                                 \
+          return ::ecocam::sdk::RunEntryPoint<::ecocam::sdk::SdkRow::name, ret>(#name, fallback, a...); \
+        },                                                                                              \
+        std::make_tuple args);                                                                          \
   }
 
 // All 211 exported entry points.

@@ -260,8 +260,7 @@ ECOCAM_SDK_ENTRY_POINTS(ECOCAM_SDK_ROW_CHECK, ECOCAM_SDK_ROW_CHECK)
 
 // The type of each entry point's address, with its calling convention:
 // Camera_setGain_fn is what the SDK's Camera_setGain is.
-#define ECOCAM_SDK_FN_TYPE(row, ret, name, params, args, fallback) \
-  using name##_fn = ret(ECOCAM_SDK_CALL*) params;
+#define ECOCAM_SDK_FN_TYPE(row, ret, name, params, args, fallback) using name##_fn = ret(ECOCAM_SDK_CALL*) params;
 ECOCAM_SDK_ENTRY_POINTS(ECOCAM_SDK_FN_TYPE, ECOCAM_SDK_FN_TYPE)
 #undef ECOCAM_SDK_FN_TYPE
 

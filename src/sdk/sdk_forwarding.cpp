@@ -9,13 +9,13 @@
 namespace ecocam::sdk {
 
 // (The locals' odd names keep them apart from any parameter name.)
-#define ECOCAM_SDK_FORWARD(row, ret, name, params, args, fallback)                    \
-  ret name params {                                                                   \
-    const SdkFunctionTable& sdkTable_ = SdkFunctionTable::Instance();                 \
-    if (!sdkTable_.IsLoaded()) return fallback;                                       \
-    const name##_fn sdkFunction_ = sdkTable_.Function<name##_fn>(SdkRow::name);       \
-    if (sdkFunction_ == nullptr) return fallback;                                     \
-    return sdkFunction_ args;                                                         \
+#define ECOCAM_SDK_FORWARD(row, ret, name, params, args, fallback)              \
+  ret name params {                                                             \
+    const SdkFunctionTable& sdkTable_ = SdkFunctionTable::Instance();           \
+    if (!sdkTable_.IsLoaded()) return fallback;                                 \
+    const name##_fn sdkFunction_ = sdkTable_.Function<name##_fn>(SdkRow::name); \
+    if (sdkFunction_ == nullptr) return fallback;                               \
+    return sdkFunction_ args;                                                   \
   }
 #define ECOCAM_SDK_HAND_WRITTEN(row, ret, name, params, args, fallback)
 ECOCAM_SDK_ENTRY_POINTS(ECOCAM_SDK_FORWARD, ECOCAM_SDK_HAND_WRITTEN)
@@ -63,16 +63,14 @@ int CameraContainer_delete(CameraContainerHandle container) {
 int Camera_setLUTMode(CameraHandle camera, int lutMode) {
   const SdkFunctionTable& table = SdkFunctionTable::Instance();
   if (!table.IsLoaded()) return kSdkNotLoaded;
-  const auto function =
-      table.Function<Camera_setLookupTableMode_fn>(SdkRow::Camera_setLookupTableMode);
+  const auto function = table.Function<Camera_setLookupTableMode_fn>(SdkRow::Camera_setLookupTableMode);
   return function != nullptr ? function(camera, lutMode) : kSdkNotLoaded;
 }
 
 int Camera_getLUTMode(CameraHandle camera, int* lutMode) {
   const SdkFunctionTable& table = SdkFunctionTable::Instance();
   if (!table.IsLoaded()) return kSdkNotLoaded;
-  const auto function =
-      table.Function<Camera_getLookupTableMode_fn>(SdkRow::Camera_getLookupTableMode);
+  const auto function = table.Function<Camera_getLookupTableMode_fn>(SdkRow::Camera_getLookupTableMode);
   return function != nullptr ? function(camera, lutMode) : kSdkNotLoaded;
 }
 

@@ -25,8 +25,8 @@ using MessageHandle = int;
 constexpr CameraContainerHandle kNoContainer = -1;
 
 // Results the binding itself adds to the SDK's own codes (0 is success).
-constexpr int kSdkNotLoaded = -2;    // the SDK library is not loaded
-constexpr int kSdkLoadFailed = -1;   // loading, resolving or version check failed
+constexpr int kSdkNotLoaded = -2;   // the SDK library is not loaded
+constexpr int kSdkLoadFailed = -1;  // loading, resolving or version check failed
 
 // GigE Vision pixel type codes the driver meets.
 constexpr int kPixelTypeMono8 = 0x01080001;
@@ -38,9 +38,7 @@ constexpr int kPixelTypeBayerBG8 = 0x0108000B;
 constexpr int kPixelTypeRGB24 = 0x02180000;
 
 // True for the four 8-bit Bayer codes.
-constexpr bool IsBayer8(int pixelType) {
-  return pixelType >= kPixelTypeBayerGR8 && pixelType <= kPixelTypeBayerBG8;
-}
+constexpr bool IsBayer8(int pixelType) { return pixelType >= kPixelTypeBayerGR8 && pixelType <= kPixelTypeBayerBG8; }
 
 // The SDK's four-byte version, most significant first.
 struct SdkVersion {

@@ -20,8 +20,8 @@ std::string SaveFailedQuestion(const std::string& iniPath) {
          "Cancel: discard them.";
 }
 
-std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port,
-                                                      bool grabPending, ConfigureView& view) {
+std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port, bool grabPending,
+                                                      ConfigureView& view) {
   const std::string title = ConfigureTitle(port, current.Info().modelName);
   if (grabPending && !view.AskOkCancel(kGrabPendingQuestion, title)) return nullptr;
 

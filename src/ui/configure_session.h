@@ -36,8 +36,8 @@ std::string SaveFailedQuestion(const std::string& iniPath);
 //
 // Runs on the host's calling thread, which the modal sheet keeps until it
 // ends. Throws what the copy or the view throw.
-std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port,
-                                                      bool grabPending, ConfigureView& view);
+std::unique_ptr<CameraParameters> ConfigureParameters(const CameraParameters& current, int port, bool grabPending,
+                                                      ConfigureView& view);
 
 // The platform's own view, owned by `parent` (the host's window handle, may
 // be null). Where the platform has no dialog, logs at level 1

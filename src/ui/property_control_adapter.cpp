@@ -66,9 +66,7 @@ PropertyControlAdapter::~PropertyControlAdapter() = default;
 
 // --- Bool
 
-bool PropertyControlAdapterBool::GetValue(const Param_& parameter) {
-  return As<Param<bool>>(parameter).value();
-}
+bool PropertyControlAdapterBool::GetValue(const Param_& parameter) { return As<Param<bool>>(parameter).value(); }
 
 void PropertyControlAdapterBool::SetValue(Param_& parameter, bool value) {
   As<Param<bool>>(parameter).set_val<bool>(value);
@@ -104,8 +102,8 @@ void PropertyControlAdapterInt<T>::SetValue(Param_& parameter, T value) {
 template <typename T>
 int PropertyControlAdapterInt<T>::CreateControl(Param_& parameter, CPropertyGrid& grid, int section) {
   const T value = GetValue(parameter);
-  return grid.AddIntegerItem(section, parameter.name(), value,
-                             TextAttribute(parameter, kAttributeFormat), parameter.enabled());
+  return grid.AddIntegerItem(section, parameter.name(), value, TextAttribute(parameter, kAttributeFormat),
+                             parameter.enabled());
 }
 
 template <typename T>
@@ -127,9 +125,7 @@ template class PropertyControlAdapterInt<long long>;
 
 // --- Float
 
-double PropertyControlAdapterFloat::GetValue(const Param_& parameter) {
-  return As<Param<double>>(parameter).value();
-}
+double PropertyControlAdapterFloat::GetValue(const Param_& parameter) { return As<Param<double>>(parameter).value(); }
 
 void PropertyControlAdapterFloat::SetValue(Param_& parameter, double value) {
   As<Param<double>>(parameter).set_val<double>(value);
@@ -137,8 +133,8 @@ void PropertyControlAdapterFloat::SetValue(Param_& parameter, double value) {
 
 int PropertyControlAdapterFloat::CreateControl(Param_& parameter, CPropertyGrid& grid, int section) {
   const double value = GetValue(parameter);
-  return grid.AddDoubleItem(section, parameter.name(), value,
-                            TextAttribute(parameter, kAttributeFormat), parameter.enabled());
+  return grid.AddDoubleItem(section, parameter.name(), value, TextAttribute(parameter, kAttributeFormat),
+                            parameter.enabled());
 }
 
 void PropertyControlAdapterFloat::SetControlValue(Param_& parameter, CPropertyGrid& grid, int item) {
@@ -156,9 +152,7 @@ void PropertyControlAdapterFloat::GetControlValue(Param_& parameter, CPropertyGr
 
 std::string PropertyControlAdapterString::GetValue(const Param_& parameter) { return TextOf(parameter); }
 
-void PropertyControlAdapterString::SetValue(Param_& parameter, const std::string& value) {
-  SetText(parameter, value);
-}
+void PropertyControlAdapterString::SetValue(Param_& parameter, const std::string& value) { SetText(parameter, value); }
 
 int PropertyControlAdapterString::CreateControl(Param_& parameter, CPropertyGrid& grid, int section) {
   return grid.AddStringItem(section, parameter.name(), GetValue(parameter), parameter.enabled());
@@ -186,13 +180,9 @@ int PropertyControlAdapterFile::CreateControl(Param_& parameter, CPropertyGrid& 
 
 // --- Enum
 
-const ParamEnum& PropertyControlAdapterEnum::GetEnum(const Param_& parameter) {
-  return As<ParamEnum>(parameter);
-}
+const ParamEnum& PropertyControlAdapterEnum::GetEnum(const Param_& parameter) { return As<ParamEnum>(parameter); }
 
-std::string PropertyControlAdapterEnum::GetValue(const Param_& parameter) {
-  return GetEnum(parameter).value();
-}
+std::string PropertyControlAdapterEnum::GetValue(const Param_& parameter) { return GetEnum(parameter).value(); }
 
 void PropertyControlAdapterEnum::SetValue(Param_& parameter, const std::string& value) {
   As<ParamEnum>(parameter).set_val<std::string>(value);
@@ -208,8 +198,7 @@ int PropertyControlAdapterEnum::CreateControl(Param_& parameter, CPropertyGrid& 
       break;
     }
   }
-  return grid.AddComboItem(section, parameter.name(), options.labels(), selected,
-                           parameter.enabled());
+  return grid.AddComboItem(section, parameter.name(), options.labels(), selected, parameter.enabled());
 }
 
 void PropertyControlAdapterEnum::SetControlValue(Param_& parameter, CPropertyGrid& grid, int item) {

@@ -22,8 +22,7 @@ namespace ecocam::ui {
 // names it.
 class WrongParameterType : public std::bad_cast {
  public:
-  explicit WrongParameterType(const std::string& name)
-      : _message("Wrong parameter '" + name + "' type") {}
+  explicit WrongParameterType(const std::string& name) : _message("Wrong parameter '" + name + "' type") {}
   const char* what() const noexcept override { return _message.c_str(); }
 
  private:

@@ -32,8 +32,7 @@ boost::shared_ptr<PropertyControlAdapter> CPropertyGeneral::GetControlAdapter(co
       {typeid(Param<int>), boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterInt<int>)},
       {typeid(Param<unsigned int>),
        boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterInt<unsigned int>)},
-      {typeid(Param<long long>),
-       boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterInt<long long>)},
+      {typeid(Param<long long>), boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterInt<long long>)},
       {typeid(Param<double>), boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterFloat)},
       {typeid(Param<std::string>), boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterString)},
       {typeid(ParamEnum), boost::shared_ptr<PropertyControlAdapter>(new PropertyControlAdapterEnum)},
@@ -146,8 +145,7 @@ bool CPropertyGeneral::TakeItemValue(Param_& parameter, int item) {
     ECOCAM_LOG(1, "CPropertyGeneral::OnItemChanged: ERROR: Exception occured");
   }
   GetControlAdapter(parameter)->SetControlValue(parameter, _grid, item);
-  _sheet.SetStatus(parameter.name() + ": the value " + entered + " was not taken; it stays " +
-                   _grid.GetItemText(item));
+  _sheet.SetStatus(parameter.name() + ": the value " + entered + " was not taken; it stays " + _grid.GetItemText(item));
   return false;
 }
 
@@ -210,8 +208,7 @@ void CPropertyGeneral::OnFocusChanged(int item) {
     if (_parameters.Has(kLastFocusedItemName)) {
       _parameters.Get(kLastFocusedItemName).set_val<std::string>(parameter.name());
     } else {
-      auto remembered =
-          std::make_unique<Param<std::string>>(kInternalSection, kLastFocusedItemName, parameter.name());
+      auto remembered = std::make_unique<Param<std::string>>(kInternalSection, kLastFocusedItemName, parameter.name());
       remembered->set_persistent(false);
       remembered->set_visible(false);
       remembered->set_enabled(false);

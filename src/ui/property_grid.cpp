@@ -100,18 +100,18 @@ int CPropertyGrid::AddBoolItem(int section, const std::string& label, bool value
   return Add(std::move(item));
 }
 
-int CPropertyGrid::AddIntegerItem(int section, const std::string& label, int value,
-                                  const std::string& format, bool editable) {
+int CPropertyGrid::AddIntegerItem(int section, const std::string& label, int value, const std::string& format,
+                                  bool editable) {
   return AddIntegerItem(section, label, static_cast<long long>(value), format, editable);
 }
 
-int CPropertyGrid::AddIntegerItem(int section, const std::string& label, unsigned int value,
-                                  const std::string& format, bool editable) {
+int CPropertyGrid::AddIntegerItem(int section, const std::string& label, unsigned int value, const std::string& format,
+                                  bool editable) {
   return AddIntegerItem(section, label, static_cast<long long>(value), format, editable);
 }
 
-int CPropertyGrid::AddIntegerItem(int section, const std::string& label, long long value,
-                                  const std::string& format, bool editable) {
+int CPropertyGrid::AddIntegerItem(int section, const std::string& label, long long value, const std::string& format,
+                                  bool editable) {
   Item item;
   item.section = section;
   item.label = label;
@@ -122,8 +122,8 @@ int CPropertyGrid::AddIntegerItem(int section, const std::string& label, long lo
   return Add(std::move(item));
 }
 
-int CPropertyGrid::AddDoubleItem(int section, const std::string& label, double value,
-                                 const std::string& format, bool editable) {
+int CPropertyGrid::AddDoubleItem(int section, const std::string& label, double value, const std::string& format,
+                                 bool editable) {
   Item item;
   item.section = section;
   item.label = label;
@@ -134,8 +134,7 @@ int CPropertyGrid::AddDoubleItem(int section, const std::string& label, double v
   return Add(std::move(item));
 }
 
-int CPropertyGrid::AddStringItem(int section, const std::string& label, const std::string& value,
-                                 bool editable) {
+int CPropertyGrid::AddStringItem(int section, const std::string& label, const std::string& value, bool editable) {
   Item item;
   item.section = section;
   item.label = label;
@@ -145,9 +144,8 @@ int CPropertyGrid::AddStringItem(int section, const std::string& label, const st
   return Add(std::move(item));
 }
 
-int CPropertyGrid::AddComboItem(int section, const std::string& label,
-                                const std::vector<std::string>& options, int selected,
-                                bool editable) {
+int CPropertyGrid::AddComboItem(int section, const std::string& label, const std::vector<std::string>& options,
+                                int selected, bool editable) {
   Item item;
   item.section = section;
   item.label = label;
@@ -227,9 +225,7 @@ bool CPropertyGrid::SetItemValue(int item, bool value) {
   return true;
 }
 
-bool CPropertyGrid::SetItemValue(int item, int value) {
-  return SetItemValue(item, static_cast<long long>(value));
-}
+bool CPropertyGrid::SetItemValue(int item, int value) { return SetItemValue(item, static_cast<long long>(value)); }
 
 bool CPropertyGrid::SetItemValue(int item, unsigned int value) {
   return SetItemValue(item, static_cast<long long>(value));
@@ -254,9 +250,7 @@ bool CPropertyGrid::SetItemValue(int item, const std::string& value) {
   if (found == nullptr) return false;
   switch (found->type) {
     case ItemType::String:
-    case ItemType::File:
-      found->text = value;
-      return true;
+    case ItemType::File: found->text = value; return true;
     case ItemType::Combo:
       for (std::size_t i = 0; i < found->options.size(); ++i) {
         if (found->options[i] == value) {
@@ -265,8 +259,7 @@ bool CPropertyGrid::SetItemValue(int item, const std::string& value) {
         }
       }
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -279,8 +272,7 @@ bool CPropertyGrid::GetItemValue(int item, bool& value) const {
 
 bool CPropertyGrid::GetItemValue(int item, int& value) const {
   long long wide = 0;
-  if (!GetItemValue(item, wide) || wide < std::numeric_limits<int>::min() ||
-      wide > std::numeric_limits<int>::max()) {
+  if (!GetItemValue(item, wide) || wide < std::numeric_limits<int>::min() || wide > std::numeric_limits<int>::max()) {
     return false;
   }
   value = static_cast<int>(wide);
@@ -316,15 +308,11 @@ bool CPropertyGrid::GetItemValue(int item, std::string& value) const {
   if (found == nullptr) return false;
   switch (found->type) {
     case ItemType::String:
-    case ItemType::File:
-      value = found->text;
-      return true;
+    case ItemType::File: value = found->text; return true;
     case ItemType::Combo:
-      value = found->selected >= 0 ? found->options[static_cast<std::size_t>(found->selected)]
-                                   : std::string();
+      value = found->selected >= 0 ? found->options[static_cast<std::size_t>(found->selected)] : std::string();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -340,8 +328,7 @@ std::string CPropertyGrid::GetItemText(int item) const {
   const Item* found = GetItem(item);
   if (found == nullptr) return std::string();
   switch (found->type) {
-    case ItemType::Bool:
-      return found->boolValue ? "True" : "False";
+    case ItemType::Bool: return found->boolValue ? "True" : "False";
     case ItemType::Integer:
       if (auto format = CheckedFormat(found->format, true)) return Printf(*format, found->intValue);
       return std::to_string(found->intValue);
@@ -354,11 +341,9 @@ std::string CPropertyGrid::GetItemText(int item) const {
       return out.str();
     }
     case ItemType::Combo:
-      return found->selected >= 0 ? found->options[static_cast<std::size_t>(found->selected)]
-                                  : std::string();
+      return found->selected >= 0 ? found->options[static_cast<std::size_t>(found->selected)] : std::string();
     case ItemType::String:
-    case ItemType::File:
-      return found->text;
+    case ItemType::File: return found->text;
   }
   return std::string();
 }
@@ -379,8 +364,7 @@ bool CPropertyGrid::SetItemText(int item, const std::string& text) {
       double value = 0.0;
       return ParseWhole(text, value) && SetItemValue(item, value);
     }
-    default:
-      return SetItemValue(item, text);
+    default: return SetItemValue(item, text);
   }
 }
 

@@ -20,7 +20,7 @@
 namespace ecocam::ui {
 
 // Messages sent to the grid's owner.
-inline constexpr int kGridItemChanged = 1510;  // argument: the item handle
+inline constexpr int kGridItemChanged = 1510;   // argument: the item handle
 inline constexpr int kGridFocusChanged = 1511;  // argument: the item handle, or -1
 
 class PropertyGridOwner {
@@ -47,13 +47,13 @@ class CPropertyGrid {
     bool editable = true;
     bool removed = false;
     bool boolValue = false;
-    long long intValue = 0;       // every integer item keeps 64 bits
+    long long intValue = 0;  // every integer item keeps 64 bits
     double doubleValue = 0.0;
-    std::string text;             // String and File items
-    std::string format;           // Integer and Double: printf-style, empty for the default
+    std::string text;                  // String and File items
+    std::string format;                // Integer and Double: printf-style, empty for the default
     std::vector<std::string> options;  // Combo
-    int selected = -1;            // Combo: index into options, -1 for none
-    std::string filter;           // File: "Description (*.ext)|*.ext||"
+    int selected = -1;                 // Combo: index into options, -1 for none
+    std::string filter;                // File: "Description (*.ext)|*.ext||"
   };
 
   CPropertyGrid() = default;
@@ -69,21 +69,20 @@ class CPropertyGrid {
   // Each returns the new item's handle, or -1 when the section does not
   // exist or already holds a live item with that label.
   int AddBoolItem(int section, const std::string& label, bool value, bool editable = true);
-  int AddIntegerItem(int section, const std::string& label, int value,
-                     const std::string& format = "", bool editable = true);
-  int AddIntegerItem(int section, const std::string& label, unsigned int value,
-                     const std::string& format = "", bool editable = true);
-  int AddIntegerItem(int section, const std::string& label, long long value,
-                     const std::string& format = "", bool editable = true);
-  int AddDoubleItem(int section, const std::string& label, double value,
-                    const std::string& format = "", bool editable = true);
-  int AddStringItem(int section, const std::string& label, const std::string& value,
+  int AddIntegerItem(int section, const std::string& label, int value, const std::string& format = "",
+                     bool editable = true);
+  int AddIntegerItem(int section, const std::string& label, unsigned int value, const std::string& format = "",
+                     bool editable = true);
+  int AddIntegerItem(int section, const std::string& label, long long value, const std::string& format = "",
+                     bool editable = true);
+  int AddDoubleItem(int section, const std::string& label, double value, const std::string& format = "",
                     bool editable = true);
+  int AddStringItem(int section, const std::string& label, const std::string& value, bool editable = true);
   // `selected` is an index into `options`; anything outside selects nothing.
-  int AddComboItem(int section, const std::string& label, const std::vector<std::string>& options,
-                   int selected, bool editable = true);
-  int AddFileItem(int section, const std::string& label, const std::string& path,
-                  const std::string& filter, bool editable = true);
+  int AddComboItem(int section, const std::string& label, const std::vector<std::string>& options, int selected,
+                   bool editable = true);
+  int AddFileItem(int section, const std::string& label, const std::string& path, const std::string& filter,
+                  bool editable = true);
 
   // False for an unknown or removed item. Removing the selected item
   // clears the selection without notifying.

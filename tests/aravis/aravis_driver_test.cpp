@@ -68,9 +68,7 @@ using LiveObjectCount = int (*)();
 
 class AravisDriverTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    gCompletions = 0;
-  }
+  void SetUp() override { gCompletions = 0; }
   // The driver finalizes before the camera goes away (the member is
   // destroyed after TearDown).
   void TearDown() override {
@@ -199,8 +197,9 @@ int ECOCAM_CALL ReadInCallback(int, int port) {
 TEST_F(AravisDriverTest, FreeRunDeliversContinuously) {
   FakeGvCamera& camera = StartCamera("eco424MVGE", 640, 480);
   ASSERT_TRUE(camera.Running());
-  WriteSettings("eco424MVGE", "Width=320\nHeight=240\nGain=0\nExposureTime=10000\nFrameRate=50\n"
-                              "AcquisitionMode=Fixed frequency\n");
+  WriteSettings("eco424MVGE",
+                "Width=320\nHeight=240\nGain=0\nExposureTime=10000\nFrameRate=50\n"
+                "AcquisitionMode=Fixed frequency\n");
   Initialize();
   int size[2] = {0, 0};
   ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
@@ -219,8 +218,9 @@ TEST_F(AravisDriverTest, BayerCameraDeliversConvertedColour) {
   FakeGvCamera& camera = StartCamera("eco424CVGE", 640, 480, 0x01080008 /* BayerGR8 */);
   ASSERT_TRUE(camera.Running());
   camera.UseRampInEveryFormat();
-  WriteSettings("eco424CVGE", "Width=64\nHeight=48\nGain=0\nExposureTime=10000\nBayerMethod=Simple\n"
-                              "AcquisitionMode=Software trigger\n");
+  WriteSettings("eco424CVGE",
+                "Width=64\nHeight=48\nGain=0\nExposureTime=10000\nBayerMethod=Simple\n"
+                "AcquisitionMode=Software trigger\n");
   Initialize();
   int size[2] = {0, 0};
   ASSERT_EQ(1, openCVLPort(0, kPort, "eco424CVGE", size));
@@ -239,8 +239,8 @@ TEST_F(AravisDriverTest, BayerCameraDeliversConvertedColour) {
     for (int x = 0; x < 64; ++x) mosaic[static_cast<std::size_t>(y) * 64 + x] = FakePattern(x, y, id);
   }
   std::vector<std::uint8_t> expected(64 * 48 * 3);
-  imaging::Demosaic(mosaic.data(), 64, 64, 48, imaging::BayerPhase::kGR, imaging::BayerMethod::kSimple,
-                    expected.data(), 64 * 3);
+  imaging::Demosaic(mosaic.data(), 64, 64, 48, imaging::BayerPhase::kGR, imaging::BayerMethod::kSimple, expected.data(),
+                    64 * 3);
   EXPECT_EQ(expected, frame);
 }
 

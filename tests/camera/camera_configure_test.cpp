@@ -30,9 +30,7 @@ class CameraConfigureTest : public CameraFixture {
 
 TEST_F(CameraConfigureTest, NeverOpenedCameraStartsFromItsStoredSectionAndLimits) {
   int shownWidth = 0;
-  _view.script = [&](ui::CPropertyGeneral& page) {
-    page.Grid().GetItemValue(page.ItemOf("Width"), shownWidth);
-  };
+  _view.script = [&](ui::CPropertyGeneral& page) { page.Grid().GetItemValue(page.ItemOf("Width"), shownWidth); };
   EXPECT_TRUE(Mono().Configure(_view));
   EXPECT_TRUE(_view.okEnabled) << _view.status;
   EXPECT_EQ(320, shownWidth) << "the stored value, not the catalogue's";
@@ -52,11 +50,12 @@ TEST_F(CameraConfigureTest, NoConnectionShowsAMessageInsteadOfTheSheetAndSavesNo
   EXPECT_FALSE(Mono().Configure(_view));
   EXPECT_TRUE(_view.title.empty()) << "the sheet was shown";
   ASSERT_EQ(1u, _view.messages.size());
-  EXPECT_EQ("Configure camera on port #0: eco424MVGE|The camera eco424MVGE could not be reached, so its limits "
-            "could not be read and its settings cannot be shown.\n\nThe camera SDK reported: camera already "
-            "connected (error 1004).\n\nThe camera may be in use by another program, switched off or "
-            "disconnected.",
-            _view.messages[0]);
+  EXPECT_EQ(
+      "Configure camera on port #0: eco424MVGE|The camera eco424MVGE could not be reached, so its limits "
+      "could not be read and its settings cannot be shown.\n\nThe camera SDK reported: camera already "
+      "connected (error 1004).\n\nThe camera may be in use by another program, switched off or "
+      "disconnected.",
+      _view.messages[0]);
   EXPECT_EQ(320, StoredWidth());
   const auto lines = DriverLog::Take();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {

@@ -68,8 +68,8 @@ class GrabTest : public CameraFixture {
     });
     _container = Discover();
     _handle = sdk::CameraContainer_getCamera(_container, colour ? 1 : 0);
-    _camera = std::make_unique<Camera>(model.c_str(), CameraInfo{colour ? 2u : 1u, model}, _handle, _container,
-                                       &_thread);
+    _camera =
+        std::make_unique<Camera>(model.c_str(), CameraInfo{colour ? 2u : 1u, model}, _handle, _container, &_thread);
     if (prepare) prepare(_camera->Parameters());
     _camera->SetCompleteCB(&Completed);
     int width = 0, height = 0;
@@ -167,9 +167,8 @@ TEST_F(GrabTest, Mono12PackedIsConvertedAt12BitAndDeliveredAsItCameAt8Bit) {
     p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
     p.GetParameter<ParamEnum>("PixelDepth").set_by_value(2);
   };
-  Camera& camera = OpenCamera(false, 2, twelve, [](CameraParameters& p) {
-    p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
-  });
+  Camera& camera = OpenCamera(false, 2, twelve,
+                              [](CameraParameters& p) { p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2); });
   int id = -1;
   auto frame = GrabOne(id);
   EXPECT_EQ(Pattern(simsdk::kPixelMono8, id, 656, 490), frame);  // the 8 high bits
@@ -193,9 +192,8 @@ TEST_F(GrabTest, ColourFramesMatchTheSdkConversionForEveryBayerPhaseAndMethod) {
   using imaging::BayerMethod;
   using imaging::BayerPhase;
   for (const auto& method : {std::pair(1LL, BayerMethod::kSimple), std::pair(3LL, BayerMethod::kHQLinear)}) {
-    Camera& camera = OpenCamera(true, 2, [&](CameraParameters& p) {
-      p.GetParameter<ParamEnum>("BayerMethod").set_by_value(method.first);
-    });
+    Camera& camera = OpenCamera(
+        true, 2, [&](CameraParameters& p) { p.GetParameter<ParamEnum>("BayerMethod").set_by_value(method.first); });
     const std::pair<int, BayerPhase> phases[] = {{simsdk::kPixelBayerGR8, BayerPhase::kGR},
                                                  {simsdk::kPixelBayerRG8, BayerPhase::kRG},
                                                  {simsdk::kPixelBayerGB8, BayerPhase::kGB},
@@ -225,9 +223,8 @@ TEST_F(GrabTest, ColourFramesMatchTheSdkConversionForEveryBayerPhaseAndMethod) {
 // the camera was opened with (grabs still trigger) until the next open.
 TEST_F(GrabTest, ConfirmedBayerMethodAppliesFromTheNextFrameAcquisitionModeAtTheNextOpen) {
   using imaging::BayerMethod;
-  Camera& camera = OpenCamera(true, 2, [](CameraParameters& p) {
-    p.GetParameter<ParamEnum>("BayerMethod").set_by_value(3);
-  });
+  Camera& camera =
+      OpenCamera(true, 2, [](CameraParameters& p) { p.GetParameter<ParamEnum>("BayerMethod").set_by_value(3); });
   sim.SimSdk_setPixelType(_handle, simsdk::kPixelBayerRG8);
   const auto converted = [](int id, BayerMethod method) {
     const auto mosaic = Pattern(simsdk::kPixelBayerRG8, id, 656, 490);
@@ -305,9 +302,8 @@ TEST_F(GrabTest, ALargerFrameIsDeliveredAsItsTopLeftPart) {
     p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
     p.GetParameter<ParamEnum>("PixelDepth").set_by_value(2);
   };
-  Camera& mono = OpenCamera(false, 2, twelve, [](CameraParameters& p) {
-    p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2);
-  });
+  Camera& mono = OpenCamera(false, 2, twelve,
+                            [](CameraParameters& p) { p.GetParameter<ParamEnum>("PixelDepth").add_option("12", 2); });
   ASSERT_EQ(320, mono.Width());
   ASSERT_EQ(0, sim.SimSdk_setFrameSize(_handle, 401, 300));
   int id = -1;
@@ -335,8 +331,8 @@ TEST_F(GrabTest, ALargerFrameIsDeliveredAsItsTopLeftPart) {
   frame = GrabOne(id);
   const auto mosaic = Pattern(simsdk::kPixelBayerGR8, id, 322, 300);
   std::vector<std::uint8_t> rgb(322u * 300u * 3u);
-  imaging::Demosaic(mosaic.data(), 322, 322, 300, imaging::BayerPhase::kGR, imaging::BayerMethod::kHQLinear,
-                    rgb.data(), 322 * 3);
+  imaging::Demosaic(mosaic.data(), 322, 322, 300, imaging::BayerPhase::kGR, imaging::BayerMethod::kHQLinear, rgb.data(),
+                    322 * 3);
   EXPECT_EQ(TopLeft(rgb, 322, 320, 240, 3), frame) << "BayerGR8";
   sim.SimSdk_setPixelType(_handle, simsdk::kPixelRGB24);
   frame = GrabOne(id);
@@ -364,8 +360,9 @@ TEST_F(GrabTest, ASmallerFrameIsNotDeliveredAndReportedOnceThenCounted) {
   clock.Advance(11000);
   camera.Grab();
   ASSERT_TRUE(Eventually([&] {
-    return processed() == 4 && CountLines("Camera::ProcessEvent ERROR: image size 319x240 differs from the opened "
-                                          "size 320x240 (dropped) 3 times, port=5") == 1;
+    return processed() == 4 && CountLines(
+                                   "Camera::ProcessEvent ERROR: image size 319x240 differs from the opened "
+                                   "size 320x240 (dropped) 3 times, port=5") == 1;
   }));
   EXPECT_EQ(0, gCalls);
   EXPECT_FALSE(camera.GrabRequested());

@@ -23,8 +23,8 @@ class CameraListTest : public CameraFixture {
 
 TEST_F(CameraListTest, ModelNameDecidesSupportAndType) {
   sim.SimSdk_clearCameras();
-  for (const char* model : {"eco424MVGE", "ECO424MVGE", "eco424CVGE", "xeco424MVGE", "ecoMVGE12", "eco1050MVGE",
-                            "eco12CVGE"}) {
+  for (const char* model :
+       {"eco424MVGE", "ECO424MVGE", "eco424CVGE", "xeco424MVGE", "ecoMVGE12", "eco1050MVGE", "eco12CVGE"}) {
     sim.SimSdk_addCamera(model, 656, 490, 0);
   }
   CameraList& list = CameraList::GetInstance();

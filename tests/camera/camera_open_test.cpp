@@ -62,10 +62,9 @@ TEST_F(CameraOpenTest, OpenRegistersAndCloseRunsTheWholeSequenceEvenWhenClosed) 
   EXPECT_EQ(-1, camera.Port());
   EXPECT_FALSE(list.WaitThread().IsStored(&camera));
   EXPECT_EQ(0, sim.SimSdk_getChannelCount());
-  EXPECT_THAT(sim.Journal(), ElementsAre("Camera_setAcquisitionControl(" + h + ",0)",
-                                         "Camera_setAcquisitionMode(" + h + ",0)",
-                                         "StreamingChannel_delete(" + channel + ")",
-                                         "Camera_closeConnection(" + h + ")"));
+  EXPECT_THAT(sim.Journal(),
+              ElementsAre("Camera_setAcquisitionControl(" + h + ",0)", "Camera_setAcquisitionMode(" + h + ",0)",
+                          "StreamingChannel_delete(" + channel + ")", "Camera_closeConnection(" + h + ")"));
   EXPECT_THROW(list.GetByPort(3), std::runtime_error);
 
   // Again on the closed camera: the warning and the whole sequence, but the
@@ -74,9 +73,9 @@ TEST_F(CameraOpenTest, OpenRegistersAndCloseRunsTheWholeSequenceEvenWhenClosed) 
   sim.SimSdk_clearJournal();
   camera.Close();
   EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "Camera::Close: WARNING: called on already closed camera"));
-  EXPECT_THAT(sim.Journal(), ElementsAre("Camera_setAcquisitionControl(" + h + ",0)",
-                                         "Camera_setAcquisitionMode(" + h + ",0)",
-                                         "Camera_closeConnection(" + h + ")"));
+  EXPECT_THAT(sim.Journal(),
+              ElementsAre("Camera_setAcquisitionControl(" + h + ",0)", "Camera_setAcquisitionMode(" + h + ",0)",
+                          "Camera_closeConnection(" + h + ")"));
 }
 
 TEST_F(CameraOpenTest, SecondOpenOfAnOpenCameraFailsAndKeepsTheFirstPort) {
@@ -157,8 +156,8 @@ TEST_F(CameraOpenTest, FailureAtEachFatalStepCleansUpAndKeepsThePort) {
     EXPECT_FALSE(camera.Open(5, _width, _height));
     const auto lines = DriverLog::Take();
     EXPECT_TRUE(DriverLog::Contains(lines, c.line));
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [&](const std::string& l) { return l.rfind(c.cause, 0) == 0; }));
+    EXPECT_TRUE(
+        std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(c.cause, 0) == 0; }));
     EXPECT_TRUE(DriverLog::Contains(lines, "Camera::CleanupOnClose: leaving"));
     EXPECT_FALSE(camera.IsOpen());
     EXPECT_EQ(5, camera.Port());
@@ -169,7 +168,8 @@ TEST_F(CameraOpenTest, FailureAtEachFatalStepCleansUpAndKeepsThePort) {
     // A closed camera holds no port, whatever it kept: a later call on
     // the port must not reach it (and, say, open it on the side).
     EXPECT_THROW(list.GetByPort(5), std::runtime_error);
-    EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(), "CameraList::GetByPort: ERROR: could not find camera on port 5"));
+    EXPECT_TRUE(
+        DriverLog::Contains(DriverLog::Take(), "CameraList::GetByPort: ERROR: could not find camera on port 5"));
     sim.SimSdk_clearFaults();
   }
   // The camera opens normally afterwards.
@@ -182,7 +182,8 @@ TEST_F(CameraOpenTest, FailuresOfThePacketSizeOrAnotherSetterDoNotStopTheOpen) {
   Camera& camera = Discovered().GetByName("eco424MVGE");
   ASSERT_TRUE(camera.Open(4, _width, _height));
   const auto lines = DriverLog::Take();
-  EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: ERROR Camera_evaluateMaximalPacketSize failed  rc=1010, port=4"));
+  EXPECT_TRUE(
+      DriverLog::Contains(lines, "Camera::Open: ERROR Camera_evaluateMaximalPacketSize failed  rc=1010, port=4"));
   EXPECT_TRUE(DriverLog::Contains(lines, "Camera::Open: INFO: Eval packet size=0, port=4"));
 }
 

@@ -57,8 +57,8 @@ TEST_F(PropertiesTest, SpecialNamesAreLiveStateOrCommands) {
   std::vector<std::string> lines = DriverLog::Take();
   lines.erase(std::remove_if(lines.begin(), lines.end(),
                              [](const std::string& l) {
-                               return l.rfind("Camera::ProcessEvent", 0) == 0 || l.rfind("CameraWaitThread::", 0) == 0 ||
-                                      l.rfind("Camera::SvsCallback", 0) == 0;
+                               return l.rfind("Camera::ProcessEvent", 0) == 0 ||
+                                      l.rfind("CameraWaitThread::", 0) == 0 || l.rfind("Camera::SvsCallback", 0) == 0;
                              }),
               lines.end());
   EXPECT_LE(lines.size(), 3u);
@@ -110,8 +110,10 @@ TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
   EXPECT_FALSE(camera.SetProperty("ExposureDelay", 9));
   EXPECT_EQ(7, p.Get("ExposureDelay").get_val<int>());
   const auto refused = DriverLog::Take();
-  EXPECT_TRUE(DriverLog::Contains(refused, "Error setting camera parameter: Camera_setExposureDelay, value=9 error code=1005"));
-  EXPECT_TRUE(DriverLog::Contains(refused, "Camera::SetProperty ERROR: camera refused parameter 'ExposureDelay', previous value kept, port=1"));
+  EXPECT_TRUE(
+      DriverLog::Contains(refused, "Error setting camera parameter: Camera_setExposureDelay, value=9 error code=1005"));
+  EXPECT_TRUE(DriverLog::Contains(
+      refused, "Camera::SetProperty ERROR: camera refused parameter 'ExposureDelay', previous value kept, port=1"));
 
   // An enumerated value no option has keeps the option and still pushes.
   sim.SimSdk_clearJournal();
@@ -120,8 +122,9 @@ TEST_F(PropertiesTest, TheTypeTableAndTheWritePermission) {
   EXPECT_TRUE(camera.GetProperty("StrobePolarity", value));
   EXPECT_EQ(1, value);
   const std::string h = std::to_string(camera.Handle());
-  EXPECT_EQ((std::vector<std::string>{"Camera_setStrobePolarity(" + h + ",1)", "Camera_setStrobePolarity(" + h + ",1)"}),
-            sim.JournalOf("Camera_setStrobePolarity"));
+  EXPECT_EQ(
+      (std::vector<std::string>{"Camera_setStrobePolarity(" + h + ",1)", "Camera_setStrobePolarity(" + h + ",1)"}),
+      sim.JournalOf("Camera_setStrobePolarity"));
 }
 
 TEST_F(PropertiesTest, ResetReopensWithTheStoredSettings) {

@@ -39,7 +39,8 @@ TEST_F(WaitThreadTest, StoreTwiceKeepsOneEntryAndRemoveLeavesTheRebuiltWait) {
   EXPECT_THROW(thread.GetWaitCamera(0), std::runtime_error);
 
   const auto lines = DriverLog::Take();
-  EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=-1"));
+  EXPECT_TRUE(
+      DriverLog::Contains(lines, "CameraWaitThread::StoreWaitCamera: WARNING: wait camera already stored, port=-1"));
   EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::ThreadMain: Event received: new camera grab wait"));
   EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::AddWaitCameras: added camera on port=-1"));
   EXPECT_TRUE(DriverLog::Contains(lines, "CameraWaitThread::GetWaitCamera: ERROR: index out of range 0, n=0"));
@@ -104,7 +105,9 @@ TEST_F(WaitThreadTest, SignalledCameraIsServedAndCloseLeavesNoImageOut) {
     return line.rfind("StreamingChannel_delete(", 0) == 0;
   });
   ASSERT_NE(journal.end(), deleted);
-  EXPECT_GT(std::count_if(journal.begin(), deleted, [](const std::string& l) { return l.rfind("Image_release(", 0) == 0; }), 0);
+  EXPECT_GT(
+      std::count_if(journal.begin(), deleted, [](const std::string& l) { return l.rfind("Image_release(", 0) == 0; }),
+      0);
   EXPECT_EQ(0, std::count_if(deleted, journal.end(), [](const std::string& l) { return l.rfind("Image_", 0) == 0; }));
   sdk::CameraContainer_delete(container);
 }
@@ -122,9 +125,8 @@ int ECOCAM_CALL BlockingCallback(int, int) {
 // not killed: the destructor goes on with its line, and the thread ends by
 // itself once the callback returns.
 TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
-  Settings("eco424MVGE", false, [](CameraParameters& p) {
-    p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2);
-  });
+  Settings("eco424MVGE", false,
+           [](CameraParameters& p) { p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2); });
   gRelease = false;
   platform::TestClock clock(1000);
   const sdk::CameraContainerHandle container = Discover();
@@ -147,7 +149,8 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
                                   "CameraWaitThread::~CameraWaitThread: WARNING: thread did not end within 5000 ms, "
                                   "left to end by itself"));
   gRelease = true;
-  EXPECT_TRUE(Eventually([] { return DriverLog::Contains(DriverLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
+  EXPECT_TRUE(
+      Eventually([] { return DriverLog::Contains(DriverLog::Peek(), "CameraWaitThread::ThreadMain: leaving"); }));
   EXPECT_TRUE(CameraWaitThread::JoinAbandonedThreads(platform::kInfinite));
   camera.Close();
   sdk::CameraContainer_delete(container);
@@ -161,9 +164,8 @@ TEST_F(WaitThreadTest, AThreadThatDoesNotEndInTimeIsLeftToEndByItself) {
 // always started from the first-registered camera would serve them from
 // slots 3 and 4.
 TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInTurn) {
-  Settings("eco424MVGE", false, [](CameraParameters& p) {
-    p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2);
-  });
+  Settings("eco424MVGE", false,
+           [](CameraParameters& p) { p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2); });
   gRelease = false;
   CameraWaitThread thread;
   const sdk::CameraContainerHandle container = Discover();
@@ -208,9 +210,10 @@ TEST_F(WaitThreadTest, AStoppedThreadRefusesCameras) {
   Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, 1);
   DriverLog::Take();
   EXPECT_FALSE(thread.StoreWaitCamera(&camera));
-  EXPECT_TRUE(DriverLog::Contains(DriverLog::Take(),
-                                  "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not "
-                                  "served, port=-1"));
+  EXPECT_TRUE(
+      DriverLog::Contains(DriverLog::Take(),
+                          "CameraWaitThread::StoreWaitCamera: ERROR: the wait thread is not running, camera not "
+                          "served, port=-1"));
   EXPECT_EQ(0, thread.StoredCount());
 }
 

@@ -42,9 +42,10 @@ TEST_F(ImageBuffersTest, InitRefusesAZeroWidth) {
   const CameraParameters p = Sized(1, 0, 100);
   EXPECT_FALSE(_pool.Init(p.Info(), p, 3));
   EXPECT_EQ(0u, _pool.Size());
-  EXPECT_TRUE(DriverLog::Contains(
-      DriverLog::Take(), " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
-                         "width=0, height=100"));
+  EXPECT_TRUE(
+      DriverLog::Contains(DriverLog::Take(),
+                          " ImageBuffers::Init: ERROR: incorrect image buffer allocation parameters bufferCount=10, "
+                          "width=0, height=100"));
 }
 
 TEST_F(ImageBuffersTest, TenBuffersOfTheFullSizeForColourAndMono) {
@@ -144,7 +145,7 @@ TEST_F(ImageBuffersTest, FullQueueDropsTheNewRecordAndHandsItsImageBack) {
   Discover();  // the SDK loaded, so handed-back images reach the journal
   sim.SimSdk_clearJournal();
   for (int i = 1; i <= 100; ++i) ASSERT_TRUE(_pool.AddSvsInfo(Record(i)));
-  EXPECT_TRUE(_pool.AddSvsInfo(Record(101)));  // 100 queued: still taken
+  EXPECT_TRUE(_pool.AddSvsInfo(Record(101)));   // 100 queued: still taken
   EXPECT_FALSE(_pool.AddSvsInfo(Record(102)));  // 101 queued: dropped
   EXPECT_EQ(101u, _pool.QueuedCount());
   EXPECT_EQ(101, _pool.Counters().queued);

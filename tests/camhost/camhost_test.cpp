@@ -140,8 +140,8 @@ TEST_F(CamhostTest, EveryFailureHasItsOwnExitCodeAndSaysWhy) {
 
 TEST_F(CamhostTest, GrabWritesOnePngPerFrameWhosePixelsAreTheTestPattern) {
   // Monochrome, one grab per frame: x + 2y + 3 x image id, in grey.
-  ProgramResult r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE",
-                             "--frames", "3", "--fps", "50", "--out", "mono"});
+  ProgramResult r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE", "--frames",
+                             "3", "--fps", "50", "--out", "mono"});
   ASSERT_EQ(kExitOk, r.exitCode) << r.err;
   EXPECT_NE(std::string::npos, r.out.find("frames delivered: 3")) << r.out;
   EXPECT_NE(std::string::npos, r.out.find("callback latency")) << r.out;
@@ -166,8 +166,8 @@ TEST_F(CamhostTest, GrabWritesOnePngPerFrameWhosePixelsAreTheTestPattern) {
   EXPECT_NE(ids[0], ids[1]) << "the same frame written twice";
 
   // Colour, software trigger: the Bayer pattern demosaiced into R, G, B.
-  r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "--ini", "BayerMethod=None", "grab", "--camera",
-               "eco424CVGE", "--frames", "2", "--mode", "trigger", "--out", "colour"});
+  r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "--ini", "BayerMethod=None", "grab", "--camera", "eco424CVGE",
+               "--frames", "2", "--mode", "trigger", "--out", "colour"});
   ASSERT_EQ(kExitOk, r.exitCode) << r.err;
   files = PngFiles("colour");
   ASSERT_EQ(2u, files.size());
@@ -187,8 +187,8 @@ TEST_F(CamhostTest, GrabWritesOnePngPerFrameWhosePixelsAreTheTestPattern) {
   }
 
   // Continuous: frames as they come, as many files as frames asked for.
-  r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE", "--frames", "4",
-               "--mode", "continuous", "--fps", "50", "--out", "continuous"});
+  r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE", "--frames", "4", "--mode",
+               "continuous", "--fps", "50", "--out", "continuous"});
   ASSERT_EQ(kExitOk, r.exitCode) << r.err;
   EXPECT_EQ(4u, PngFiles("continuous").size());
 }

@@ -50,8 +50,7 @@ TEST(DriverLogConcurrencyTest, LinesFromManyThreadsStayWhole) {
     int t = -1, i = -1;
     char rest[256] = {};
     ASSERT_EQ(std::sscanf(calls[k + 1].c_str(), "thread %d line %d %255s", &t, &i, rest), 3);
-    EXPECT_EQ(calls[k + 1], "thread " + std::to_string(t) + " line " + std::to_string(i) + " " +
-                                padding + "\n");
+    EXPECT_EQ(calls[k + 1], "thread " + std::to_string(t) + " line " + std::to_string(i) + " " + padding + "\n");
     EXPECT_EQ(i, next[t]++);
   }
   EXPECT_EQ(capture.DebugLines().size(), static_cast<std::size_t>(kThreads * kLines));

@@ -154,8 +154,7 @@ TEST_F(DriverLogTest, PendingLinesAreBoundedAndTheLossIsReported) {
   ctx.SetSystemPath(dir.path().string());
   ctx.Log(1, "after");
   const std::string text = ReadLogFile(LogFile());
-  EXPECT_NE(text.find("WARNING: 7 lines logged before the system path was set were lost\n"),
-            std::string::npos);
+  EXPECT_NE(text.find("WARNING: 7 lines logged before the system path was set were lost\n"), std::string::npos);
   EXPECT_EQ(text.find(": line 6\n"), std::string::npos);
   EXPECT_LT(text.find("WARNING: 7 lines"), text.find(": line 7\n"));
   EXPECT_LT(text.find(": line 10006\n"), text.find(": after\n"));

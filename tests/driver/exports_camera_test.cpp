@@ -32,7 +32,6 @@ class ExportsCameraTest : public HostSessionTest {
     return out;
   }
   int Calls(const std::string& entryPoint) const { return static_cast<int>(sim.JournalOf(entryPoint).size()); }
-
 };
 
 TEST_F(ExportsCameraTest, TheLastFinalizeDestroysTheCamerasAndTheNextInitializeFindsThemAgain) {

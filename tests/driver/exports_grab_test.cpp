@@ -44,7 +44,6 @@ class ExportsGrabTest : public HostSessionTest {
     }
   }
   void Initialize() { ASSERT_EQ(1, initialize(dir.path().string().c_str(), nullptr)); }
-
 };
 
 TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {
@@ -69,7 +68,9 @@ TEST_F(ExportsGrabTest, RowsAreCopiedFromColumnZeroAndNeverPastTheFrame) {
   while (simsdk::PatternValue8(id, 0, 0) != dest[0]) ++id;
   std::vector<std::uint8_t> frame(656u * 490u * 3u);
   simsdk::FillPattern(simsdk::kPixelRGB24, id, 656, 490, frame.data());
-  const auto row = [&](int y) { return std::vector<std::uint8_t>(frame.begin() + y * 1968, frame.begin() + y * 1968 + 1968); };
+  const auto row = [&](int y) {
+    return std::vector<std::uint8_t>(frame.begin() + y * 1968, frame.begin() + y * 1968 + 1968);
+  };
   const auto copied = [&](std::size_t n) { return std::vector<std::uint8_t>(dest.begin(), dest.begin() + n); };
 
   const struct {

@@ -125,8 +125,9 @@ TEST_F(ExportsPortsTest, TwoSaturatingCamerasDoNotStarveAThird) {
     ASSERT_GE(index, 0);
     sim.SimSdk_setCameraLimit(index, "FrameRateMax", 200.0);
   }
-  Initialize("[eco204MVGE]\nFrameRate=200\n[eco267MVGE]\nFrameRate=200\n"
-             "[eco424MVGE]\nAcquisitionMode=Software trigger\n");
+  Initialize(
+      "[eco204MVGE]\nFrameRate=200\n[eco267MVGE]\nFrameRate=200\n"
+      "[eco424MVGE]\nAcquisitionMode=Software trigger\n");
   gBusyFrames = 0;
   gTriggered = 0;
   ASSERT_EQ(1, openCVLPort(0, 0, "eco204MVGE", size));

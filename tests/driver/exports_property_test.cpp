@@ -42,7 +42,6 @@ class ExportsPropertyTest : public HostSessionTest {
     EXPECT_EQ(1, getProperty(0, 0, name, &value)) << name;
     return value;
   }
-
 };
 
 // The camera's own answer is what the host reads back.
@@ -68,7 +67,8 @@ TEST_F(ExportsPropertyTest, AFailingSetterRefusesTheWriteAndKeepsTheOldValue) {
   sim.SimSdk_failCallAt("Camera_setExposureTime", 1005, 1);
   EXPECT_EQ(0, setProperty(0, 0, "ExposureTime", 3000));
   EXPECT_EQ(2000, Get("ExposureTime"));
-  EXPECT_TRUE(Logged("Camera::SetProperty ERROR: camera refused parameter 'ExposureTime', previous value kept, port=0"));
+  EXPECT_TRUE(
+      Logged("Camera::SetProperty ERROR: camera refused parameter 'ExposureTime', previous value kept, port=0"));
   // The next write goes through again.
   EXPECT_EQ(1, setProperty(0, 0, "ExposureTime", 3000));
   EXPECT_EQ(3000, Get("ExposureTime"));
@@ -89,7 +89,7 @@ TEST_F(ExportsPropertyTest, ValuesOutsideTheRangeAreRefusedAndNeverSent) {
   const struct {
     const char* name;
     int value;
-  } refused[] = {{"Gamma", INT_MIN}, {"Gamma", 0}, {"Gamma", 3},         {"LogLevel", INT_MAX},
+  } refused[] = {{"Gamma", INT_MIN}, {"Gamma", 0},         {"Gamma", 3},      {"LogLevel", INT_MAX},
                  {"LogLevel", -1},   {"ExposureTime", 49}, {"FrameRate", 61}, {"ExposureDelay", -1}};
   for (const auto& c : refused) {
     const int before = Get(c.name);

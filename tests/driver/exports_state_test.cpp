@@ -40,7 +40,6 @@ class ExportsTest : public HostSessionTest {
     }
     return lines;
   }
-
 };
 
 using Lines = std::vector<std::string>;
@@ -67,7 +66,9 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   EXPECT_EQ(lines[1], "CameraList::Init: entering\n");
   EXPECT_EQ(lines[2], "CameraList::Init: ERROR: no supported cameras found\n");
   EXPECT_TRUE(std::regex_match(
-      lines[3], std::regex(R"(initialize: SVS Vistek camera driver V1\.0, refcount=1, 20\d\d-[1-9]\d?-[1-9]\d? [12]?\d:[1-5]?\d:[1-6]?\d\n)")))
+      lines[3],
+      std::regex(
+          R"(initialize: SVS Vistek camera driver V1\.0, refcount=1, 20\d\d-[1-9]\d?-[1-9]\d? [12]?\d:[1-5]?\d:[1-6]?\d\n)")))
       << lines[3];
   EXPECT_EQ(getCVLMaxNoOfGrabbers(), 1);
   EXPECT_EQ(getCVLMaxNoOfPorts(), 20);
@@ -87,8 +88,8 @@ TEST_F(ExportsTest, LifecycleCountsAndDiscoversOnlyOnTheFirstInitialize) {
   // The last finalize destroys the registry.
   EXPECT_EQ(finalize(), 1);
   EXPECT_EQ(Logged(), (Lines{"finalize: entering, refcount=1\n", "CameraList::~CameraList: entering\n",
-                            "CameraList::Destroy: entering\n", "CameraList::Destroy: leaving\n",
-                            "CameraList::~CameraList: leaving\n", "finalize: leaving, refcount=0\n"}));
+                             "CameraList::Destroy: entering\n", "CameraList::Destroy: leaving\n",
+                             "CameraList::~CameraList: leaving\n", "finalize: leaving, refcount=0\n"}));
   EXPECT_EQ(getCVLMaxNoOfGrabbers(), 1);
   EXPECT_EQ(getCVLMaxNoOfPorts(), 20);
   EXPECT_EQ(getCVLNoOfSupportedCameras(), 0);
@@ -143,9 +144,9 @@ TEST_F(ExportsTest, OpenCVLPortRefusesUndefinedNamesAndUnknownCameras) {
     EXPECT_EQ(size[0], 0);
     EXPECT_EQ(size[1], 0);
     const std::string shown = name != nullptr ? name : "(null)";
-    EXPECT_EQ(Logged(), (Lines{"openCVLPort: entering grabberNo=0, portNo=4, cameraName=" + shown + "\n",
-                              "openCVLPort: ERROR: undefined camera, grabberNo=0, portNo=4, cameraName=" +
-                                  shown + "\n"}));
+    EXPECT_EQ(Logged(),
+              (Lines{"openCVLPort: entering grabberNo=0, portNo=4, cameraName=" + shown + "\n",
+                     "openCVLPort: ERROR: undefined camera, grabberNo=0, portNo=4, cameraName=" + shown + "\n"}));
   }
 
   int size[2] = {7, 7};
@@ -153,8 +154,8 @@ TEST_F(ExportsTest, OpenCVLPortRefusesUndefinedNamesAndUnknownCameras) {
   EXPECT_EQ(size[0], 0);
   EXPECT_EQ(size[1], 0);
   EXPECT_EQ(Logged(), (Lines{"openCVLPort: entering grabberNo=0, portNo=4, cameraName=eco424MVGE\n",
-                            "CameraList::IsCameraAvailable:  name=eco424MVGE\n",
-                            "openCVLPort: ERROR: cannot find camera by name:eco424MVGE\n"}));
+                             "CameraList::IsCameraAvailable:  name=eco424MVGE\n",
+                             "openCVLPort: ERROR: cannot find camera by name:eco424MVGE\n"}));
 
   // A host name is written as it stands, never used as a format.
   EXPECT_EQ(openCVLPort(0, 4, "%s%n%s%n", size), 0);
@@ -177,13 +178,13 @@ TEST_F(ExportsTest, PerPortCallsOnAPortNobodyHoldsFail) {
   for (int i = 0; i < 2; ++i) {
     closeCVLPort(0, 3);
     EXPECT_EQ(Logged(), (Lines{"closeCVLPort: entering grabberNo=0, portNo=3\n", notFound,
-                              "closeCVLPort: --EXCEPTION caught  grabberNo=0, portNo=3: " + registry,
-                              "closeCVLPort: leaving grabberNo=0, portNo=3\n"}));
+                               "closeCVLPort: --EXCEPTION caught  grabberNo=0, portNo=3: " + registry,
+                               "closeCVLPort: leaving grabberNo=0, portNo=3\n"}));
   }
 
   EXPECT_EQ(doCVLGrab(0, 3), 0);
   EXPECT_EQ(Logged(), (Lines{"doCVLGrab entering grabberNo=0 portNo=3\n", notFound,
-                            "doCVLGrab: --EXCEPTION caught  grabberNo=0, portNo=3: " + registry}));
+                             "doCVLGrab: --EXCEPTION caught  grabberNo=0, portNo=3: " + registry}));
 
   unsigned char row[16] = {};
   EXPECT_EQ(getCVLGrabRow(0, 3, row, 0, 0, 15), 0);
@@ -191,24 +192,24 @@ TEST_F(ExportsTest, PerPortCallsOnAPortNobodyHoldsFail) {
 
   EXPECT_EQ(setCompleteCallback(0, 3, nullptr), 0);
   EXPECT_EQ(Logged(), (Lines{"setCompleteCallback: entering grabberNo=0 portNo=3\n", notFound,
-                            "setCompleteCallback: --EXCEPTION caught grabberNo=0, portNo=3: " + registry}));
+                             "setCompleteCallback: --EXCEPTION caught grabberNo=0, portNo=3: " + registry}));
 
   int min = 7, max = 7;
   EXPECT_EQ(getPropertyRange(0, 3, "Gain", &min, &max), 0);
   EXPECT_EQ(min, 0);
   EXPECT_EQ(max, 0);
   EXPECT_EQ(Logged(), (Lines{"getPropertyRange: entering grabberNo=0 portNo=3\n", notFound,
-                            "getPropertyRange: --EXCEPTION caught grabberNo=0, portNo=3: " + registry}));
+                             "getPropertyRange: --EXCEPTION caught grabberNo=0, portNo=3: " + registry}));
 
   int value = 7;
   EXPECT_EQ(getProperty(0, 3, "Gain%n", &value), 0);
   EXPECT_EQ(Logged(), (Lines{"getProperty: portNo=3, prop=Gain%n\n", notFound,
-                            "getProperty: --EXCEPTION caught grabberNo=0, portNo=3, property=Gain%n: " + registry}));
+                             "getProperty: --EXCEPTION caught grabberNo=0, portNo=3, property=Gain%n: " + registry}));
 
   EXPECT_EQ(setProperty(0, 3, "Gain", -5), 0);
-  EXPECT_EQ(Logged(), (Lines{"setProperty: portNo=3\n", notFound,
-                            "setProperty: --EXCEPTION caught grabberNo=0, portNo=3, property=Gain, value=-5: " +
-                                registry}));
+  EXPECT_EQ(Logged(),
+            (Lines{"setProperty: portNo=3\n", notFound,
+                   "setProperty: --EXCEPTION caught grabberNo=0, portNo=3, property=Gain, value=-5: " + registry}));
   EXPECT_EQ(finalize(), 1);
 }
 
@@ -242,11 +243,11 @@ TEST_F(ExportsTest, ConfigureCameraWithoutSuchCameraReturnsZeroAndShowsNothing) 
   Logged();
   EXPECT_EQ(configureCamera(nullptr, "eco424CVGE"), 0);
   EXPECT_EQ(Logged(), (Lines{"configureCamera: entering cameraName=eco424CVGE\n",
-                            "CameraList::IsCameraAvailable:  name=eco424CVGE\n",
-                            "configureCamera: ERROR: cannot find camera by name: eco424CVGE\n"}));
+                             "CameraList::IsCameraAvailable:  name=eco424CVGE\n",
+                             "configureCamera: ERROR: cannot find camera by name: eco424CVGE\n"}));
   EXPECT_EQ(configureCamera(nullptr, nullptr), 0);
   EXPECT_EQ(Logged(), (Lines{"configureCamera: entering cameraName=(null)\n",
-                            "configureCamera: ERROR: cannot find camera by name: (null)\n"}));
+                             "configureCamera: ERROR: cannot find camera by name: (null)\n"}));
   EXPECT_EQ(finalize(), 1);
 }
 

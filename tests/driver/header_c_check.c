@@ -33,6 +33,6 @@ int ecocam_header_c_check(void) {
   GetFn get = getProperty;
   SetFn set = setProperty;
   ConfigureFn configure = configureCamera;
-  return init && fin && grabbers && ports && cameras && names && path && proc && open && close &&
-         grab && row && callback && range && get && set && configure && sizeof(int) == 4;
+  return init && fin && grabbers && ports && cameras && names && path && proc && open && close && grab && row &&
+         callback && range && get && set && configure && sizeof(int) == 4;
 }

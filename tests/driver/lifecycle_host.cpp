@@ -122,8 +122,7 @@ bool OpenStreaming(const Driver& d) {
   int low = 0;
   int high = 0;
   return d.getPropertyRange(0, 0, "FrameRate", &low, &high) == 1 && d.setProperty(0, 0, "FrameRate", high) == 1 &&
-         d.setCompleteCallback(0, 0, &ReadRows) == 1 &&
-         d.setProperty(0, 0, "continuous", 1) == 1;
+         d.setCompleteCallback(0, 0, &ReadRows) == 1 && d.setProperty(0, 0, "continuous", 1) == 1;
 }
 
 int Fail(const char* step) {

@@ -23,8 +23,7 @@ struct LiveObjects {
   int channels = 0;
   int images = 0;
   bool operator==(const LiveObjects& o) const {
-    return containers == o.containers && connections == o.connections && channels == o.channels &&
-           images == o.images;
+    return containers == o.containers && connections == o.connections && channels == o.channels && images == o.images;
   }
 };
 std::string Describe(const LiveObjects& live);

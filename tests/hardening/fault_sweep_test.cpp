@@ -154,8 +154,8 @@ class Scenario {
                               std::to_string(size[1]));
     }
     if (result != 1 && (size[0] != 0 || size[1] != 0)) {
-      _out.problems.push_back("failed open of port " + std::to_string(port) + " left size " +
-                              std::to_string(size[0]) + "x" + std::to_string(size[1]));
+      _out.problems.push_back("failed open of port " + std::to_string(port) + " left size " + std::to_string(size[0]) +
+                              "x" + std::to_string(size[1]));
     }
     Expect01("setCompleteCallback", setCompleteCallback(0, port, &Completed));
   }
@@ -320,8 +320,7 @@ TEST(FaultSweep, EveryCallOfEveryEntryPointFailsOnceWithoutHarm) {
       if (::testing::Test::HasFailure()) return;
     }
   }
-  std::printf("[ sweep    ] %d (entry point, call position) faults over %zu entry points\n", injected,
-              counts.size());
+  std::printf("[ sweep    ] %d (entry point, call position) faults over %zu entry points\n", injected, counts.size());
   if (only == nullptr) {
     EXPECT_GT(injected, endsOnly ? 60 : 100);
   }

@@ -38,8 +38,8 @@ TEST(LookupTableFifo, TheOpenIsNotHeldUp) {
         if (fd >= 0) close(fd);
       }));
   EXPECT_EQ(0, result);
-  EXPECT_THAT(HostLog::Take(), Contains("CameraParameters::Push_LUT: Could not parse LUT row (A) from LUT table (" +
-                                        fifo + ")"));
+  EXPECT_THAT(HostLog::Take(),
+              Contains("CameraParameters::Push_LUT: Could not parse LUT row (A) from LUT table (" + fifo + ")"));
 }
 
 }  // namespace

@@ -71,8 +71,8 @@ struct Figures {
     return f;
   }
   std::string Text() const {
-    return "threads=" + std::to_string(threads) + " files=" + std::to_string(files) +
-           " rss=" + std::to_string(rssKb) + "kB " + Describe(live);
+    return "threads=" + std::to_string(threads) + " files=" + std::to_string(files) + " rss=" + std::to_string(rssKb) +
+           "kB " + Describe(live);
   }
 };
 

@@ -29,8 +29,7 @@ class StoredFiles : public ::testing::Test {
   // The camera's section: log threshold 1, so every line the host gets is
   // an error, a warning or the banner.
   void WriteSection(const std::string& keys) {
-    WriteFile((s.dir.path() / "SVS-Vistek.ini").string(),
-              "[eco424MVGE]\r\nLogLevel=1\r\nLogDebugView=0\r\n" + keys);
+    WriteFile((s.dir.path() / "SVS-Vistek.ini").string(), "[eco424MVGE]\r\nLogLevel=1\r\nLogDebugView=0\r\n" + keys);
   }
   // Opens port 0 and returns what the host learns of the mode, the value
   // sent to the camera last, and the failure lines of the open.

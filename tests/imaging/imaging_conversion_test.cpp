@@ -114,7 +114,8 @@ TEST(Demosaic, MatchesTheReferencesForEveryPhaseSizeAndBorder) {
     BayerMethod method;
     int (*reference)(const Mosaic&, int, int, int);
     int tolerance;
-  } methods[] = {{BayerMethod::kSimple, SimpleRef, 0}, {BayerMethod::kHQLinear, HQRef, 1}, {BayerMethod::kNone, NoneRef, 0}};
+  } methods[] = {
+      {BayerMethod::kSimple, SimpleRef, 0}, {BayerMethod::kHQLinear, HQRef, 1}, {BayerMethod::kNone, NoneRef, 0}};
   // (A mosaic of one row or column lacks colours; its result is only defined.)
   const int sizes[][2] = {{2, 2}, {2, 7}, {3, 5}, {4, 4}, {5, 3}, {7, 2}, {33, 17}, {64, 9}, {70, 31}};
   unsigned seed = 1;
@@ -175,7 +176,8 @@ TEST(Demosaic, HQLinearIsCloserToTheTrueColoursThanSimpleOnASmoothImage) {
     for (int x = 0; x < w; ++x) {
       // Brightness varies faster than hue, as in natural images.
       const double light = 100 + 80 * std::sin(x * 0.35 + y * 0.2) * std::cos(y * 0.15);
-      const double v[3] = {0.9 * light + 15 + 10 * std::sin(x * 0.03), light, 0.7 * light + 30 + 10 * std::cos(y * 0.04)};
+      const double v[3] = {0.9 * light + 15 + 10 * std::sin(x * 0.03), light,
+                           0.7 * light + 30 + 10 * std::cos(y * 0.04)};
       for (int c = 0; c < 3; ++c) truth[(static_cast<std::size_t>(y) * w + x) * 3 + c] = v[c];
       m.data[y * w + x] = static_cast<std::uint8_t>(std::lround(v[ColourRef(m.phase, x, y)]));
     }

@@ -81,8 +81,8 @@ TEST(SampleIni, EveryValueLoadsAsTheCatalogueDefault) {
     for (auto& p : loaded) {
       SCOPED_TRACE(p.name());
       char buffer[256];
-      ecocam::platform::ReadProfileString(camera.modelName.c_str(), p.name().c_str(),
-                                          missing.c_str(), buffer, sizeof buffer, kSample);
+      ecocam::platform::ReadProfileString(camera.modelName.c_str(), p.name().c_str(), missing.c_str(), buffer,
+                                          sizeof buffer, kSample);
       const std::string text = buffer;
       if (!p.persistent()) {
         // Never read by the driver, so the sample must not suggest otherwise.

@@ -19,10 +19,10 @@ class SetRangeTest : public testing::SimCameraTest {
   void SetUp() override {
     SimCameraTest::SetUp();
     const std::pair<const char*, double> limits[] = {
-        {"FrameRateMin", 2},          {"FrameRateMax", 30.5},          {"FrameRateIncrement", 0.5},
-        {"ExposureTimeMin", 50},      {"ExposureTimeMax", 250000},     {"ExposureTimeIncrement", 5},
-        {"ExposureDelayMax", 9000},   {"ExposureDelayIncrement", 2},   {"GainMax", 24},
-        {"StrobePositionMax", 7000},  {"StrobePositionIncrement", 3},  {"StrobeDurationMax", 8000},
+        {"FrameRateMin", 2},           {"FrameRateMax", 30.5},         {"FrameRateIncrement", 0.5},
+        {"ExposureTimeMin", 50},       {"ExposureTimeMax", 250000},    {"ExposureTimeIncrement", 5},
+        {"ExposureDelayMax", 9000},    {"ExposureDelayIncrement", 2},  {"GainMax", 24},
+        {"StrobePositionMax", 7000},   {"StrobePositionIncrement", 3}, {"StrobeDurationMax", 8000},
         {"StrobeDurationIncrement", 4}};
     for (const auto& [name, value] : limits) ASSERT_EQ(0, sim.SimSdk_setCameraLimit(0, name, value)) << name;
   }
@@ -59,14 +59,13 @@ TEST_F(SetRangeTest, WritesTheCameraLimitsInQueryOrder) {
   std::vector<std::string> calls;
   for (const std::string& line : sim.Journal()) calls.push_back(line.substr(0, line.find('(')));
   EXPECT_THAT(calls, ElementsAre("Camera_getImagerWidth", "Camera_getImagerHeight", "Camera_getFrameRateMin",
-                                 "Camera_getFrameRateMax", "Camera_getFrameRateIncrement",
-                                 "Camera_getExposureTimeMin", "Camera_getExposureTimeMax",
-                                 "Camera_getExposureTimeIncrement", "Camera_getExposureDelayMax",
-                                 "Camera_getExposureDelayIncrement", "Camera_getGainMax",
+                                 "Camera_getFrameRateMax", "Camera_getFrameRateIncrement", "Camera_getExposureTimeMin",
+                                 "Camera_getExposureTimeMax", "Camera_getExposureTimeIncrement",
+                                 "Camera_getExposureDelayMax", "Camera_getExposureDelayIncrement", "Camera_getGainMax",
                                  "Camera_getStrobePositionMax", "Camera_getStrobePositionIncrement",
                                  "Camera_getStrobeDurationMax", "Camera_getStrobeDurationIncrement"));
-  EXPECT_THAT(_log.Take(), ElementsAre("CameraParameters::SetRange entering, port=7",
-                                       "CameraParameters::SetRange leaving, port=7"));
+  EXPECT_THAT(_log.Take(),
+              ElementsAre("CameraParameters::SetRange entering, port=7", "CameraParameters::SetRange leaving, port=7"));
 }
 
 TEST_F(SetRangeTest, AFailedQueryLeavesItsLimitsAlone) {

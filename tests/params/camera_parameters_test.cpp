@@ -62,8 +62,7 @@ TEST_F(CameraParametersTest, TheCatalogueInCreationOrder) {
       {"LUTtableRow", "string", "Image", "", "", "", "", false, true, true},
       {"Gamma", "double", "Image", "0.40000000000000002", "0.4", "2.5", "", true, true, true},
       {"FrameRate", "int", "Analog", "5", "1", "100", "Set frames per second", true, true, true},
-      {"ExposureTime", "int", "Analog", "100", "100", "10000", "Set exposure in microseconds",
-       true, true, true},
+      {"ExposureTime", "int", "Analog", "100", "100", "10000", "Set exposure in microseconds", true, true, true},
       {"ExposureDelay", "int", "Analog", "1", "1", "100", "", true, true, true},
       {"Gain", "int", "Analog", "1", "1", "100", gainText, true, true, true},
       {"GainOffset", "int", "Analog", "0", "0", "100", "", true, true, true},
@@ -139,12 +138,11 @@ TEST_F(CameraParametersTest, TheEnumerationsOptions) {
   EXPECT_EQ(options("Binning"), (Options{{"Off", 0}, {"Horizontal", 1}, {"Vertical", 2}, {"2x2", 3}}));
   EXPECT_EQ(options("PixelDepth"), (Options{{"8", 0}}));
   EXPECT_EQ(options("BayerMethod"), (Options{{"None", -1}, {"Simple", 1}, {"HQLinear", 3}}));
-  EXPECT_EQ(options("AcquisitionMode"),
-            (Options{{"Fixed frequency", 1}, {"Software trigger", 2},
-                     {"External trigger / Internal exposure", 3},
-                     {"External trigger / External exposure", 4}}));
-  const Options trigger = {{"None", 1}, {"IN1", 2}, {"IN2", 4}, {"IN3(RS422)", 8},
-                           {"RXD(RS232)", 16}, {"Strobe", 64}};
+  EXPECT_EQ(options("AcquisitionMode"), (Options{{"Fixed frequency", 1},
+                                                 {"Software trigger", 2},
+                                                 {"External trigger / Internal exposure", 3},
+                                                 {"External trigger / External exposure", 4}}));
+  const Options trigger = {{"None", 1}, {"IN1", 2}, {"IN2", 4}, {"IN3(RS422)", 8}, {"RXD(RS232)", 16}, {"Strobe", 64}};
   EXPECT_EQ(options("TriggerInput"), trigger);
   Options output = trigger;
   output.insert(output.end(), {{"FixedLow", 128}, {"FixedHigh", 256}});
@@ -211,10 +209,9 @@ TEST_F(CameraParametersTest, GetParameterReturnsTheDummyForMissingOrOtherTypes) 
   EXPECT_TRUE(missing.labels().empty());
   EXPECT_FALSE(_set.Has("dummy"));
   EXPECT_EQ(_set.GetParameter<Param<int>>("Gamma").name(), "dummy");
-  EXPECT_THAT(_log.Take(),
-              ElementsAre("GetParameter ERROR: parameter Nope not found",
-                          "GetParameter ERROR: could not cast parameter Width to required type",
-                          "GetParameter ERROR: could not cast parameter Gamma to required type"));
+  EXPECT_THAT(_log.Take(), ElementsAre("GetParameter ERROR: parameter Nope not found",
+                                       "GetParameter ERROR: could not cast parameter Width to required type",
+                                       "GetParameter ERROR: could not cast parameter Gamma to required type"));
 }
 
 TEST_F(CameraParametersTest, CopiesAreDeep) {

@@ -80,21 +80,30 @@ class PushTest : public testing::SimCameraTest {
   // The journal of a full push of SetDistinctValues, with or without the
   // monochrome camera's low-pass filter.
   std::vector<std::string> FullPushCalls(bool lowPass) {
-    std::vector<std::string> calls = {
-        Call("Camera_setPixelDepth", "0"), Call("Camera_setBinningMode", "1"),
-        Call("Camera_setAreaOfInterest", "320,240,16,8"), Call("Camera_setAcquisitionMode", "2")};
+    std::vector<std::string> calls = {Call("Camera_setPixelDepth", "0"), Call("Camera_setBinningMode", "1"),
+                                      Call("Camera_setAreaOfInterest", "320,240,16,8"),
+                                      Call("Camera_setAcquisitionMode", "2")};
     if (lowPass) calls.push_back(Call("Camera_setLowpassFilter", "1"));
-    const std::vector<std::string> rest = {
-        Call("Camera_setLookupTableMode", "2"), Call("Camera_setGammaCorrection", "0.449999988"),
-        Call("Camera_setFrameRate", "25"), Call("Camera_setExposureTime", "2500"),
-        Call("Camera_setExposureDelay", "3"), Call("Camera_setGain", "7"), Call("Camera_setOffset", "12"),
-        Call("Camera_setAutoGainEnabled", "1"), Call("Camera_setAutoGainBrightness", "100"),
-        Call("Camera_setAutoGainLimits", "1.5,6.25"), Call("Camera_setAutoExposureLimits", "100,20000"),
-        Call("Camera_setIOAssignment", "6,2"), Call("Camera_setIOAssignment", "1,4"),
-        Call("Camera_setIOAssignment", "2,64"), Call("Camera_setIOAssignment", "3,128"),
-        Call("Camera_setIOAssignment", "4,256"), Call("Camera_setTriggerPolarity", "0"),
-        Call("Camera_setStrobePolarity", "1"), Call("Camera_setStrobePosition", "10"),
-        Call("Camera_setStrobeDuration", "20")};
+    const std::vector<std::string> rest = {Call("Camera_setLookupTableMode", "2"),
+                                           Call("Camera_setGammaCorrection", "0.449999988"),
+                                           Call("Camera_setFrameRate", "25"),
+                                           Call("Camera_setExposureTime", "2500"),
+                                           Call("Camera_setExposureDelay", "3"),
+                                           Call("Camera_setGain", "7"),
+                                           Call("Camera_setOffset", "12"),
+                                           Call("Camera_setAutoGainEnabled", "1"),
+                                           Call("Camera_setAutoGainBrightness", "100"),
+                                           Call("Camera_setAutoGainLimits", "1.5,6.25"),
+                                           Call("Camera_setAutoExposureLimits", "100,20000"),
+                                           Call("Camera_setIOAssignment", "6,2"),
+                                           Call("Camera_setIOAssignment", "1,4"),
+                                           Call("Camera_setIOAssignment", "2,64"),
+                                           Call("Camera_setIOAssignment", "3,128"),
+                                           Call("Camera_setIOAssignment", "4,256"),
+                                           Call("Camera_setTriggerPolarity", "0"),
+                                           Call("Camera_setStrobePolarity", "1"),
+                                           Call("Camera_setStrobePosition", "10"),
+                                           Call("Camera_setStrobeDuration", "20")};
     calls.insert(calls.end(), rest.begin(), rest.end());
     return calls;
   }
@@ -105,8 +114,7 @@ TEST_F(PushTest, LookupTableReachesTheCameraEntryByEntry) {
   UseTable("in;first;second\n0;0;255\n1;10;254\n", "second");
   ASSERT_TRUE(_mono.Push_LUT(_handle));
   EXPECT_EQ(Filled({{0, 255}, {1, 254}}), CameraTable());
-  EXPECT_THAT(CallNames(), ElementsAre("Camera_setLookupTableMode", "Camera_setLookupTable",
-                                       "Camera_getLookupTable"));
+  EXPECT_THAT(CallNames(), ElementsAre("Camera_setLookupTableMode", "Camera_setLookupTable", "Camera_getLookupTable"));
   EXPECT_EQ(Call("Camera_setLookupTableMode", "2"), sim.Journal()[0]);
 
   // Later rows win, inputs outside the table are skipped, outputs keep
@@ -162,11 +170,10 @@ TEST_F(PushTest, LookupTableFailures) {
   EXPECT_FALSE(_mono.Push_LUT(_handle));
   sim.SimSdk_failCall("Camera_setLookupTable", 1005, 0);
   EXPECT_FALSE(_mono.Push_LUT(_handle));
-  EXPECT_THAT(_log.Take(),
-              ElementsAre("CameraParameters::Push_LUT: ERROR: Unsupported PIXEL_DEPTH parameter: 1",
-                          "Error setting camera parameter: Camera_setLUTMode error code=1003",
-                          "Error setting camera parameter: Camera_setLookupTable LUT file=" + path +
-                              " error code=1005"));
+  EXPECT_THAT(_log.Take(), ElementsAre("CameraParameters::Push_LUT: ERROR: Unsupported PIXEL_DEPTH parameter: 1",
+                                       "Error setting camera parameter: Camera_setLUTMode error code=1003",
+                                       "Error setting camera parameter: Camera_setLookupTable LUT file=" + path +
+                                           " error code=1005"));
 }
 
 TEST_F(PushTest, FullPushOfAMonochromeCamera) {
@@ -182,9 +189,9 @@ TEST_F(PushTest, FullPushOfAMonochromeCamera) {
                           info + "Binning-mode=1", info + "AOI, width=320, height=240, offsetx=16, offsety=8",
                           info + "AcquisitionMode=2", info + "low pass filter=1",
                           "CameraParameters::PushToCamera_go: INFO: enabling LUT for Gamma", info + "gamma=0.45",
-                          info + "framerate=25", info + "exposuretime=2500", info + "exposureDelay=3",
-                          info + "gain=7", info + "gainOffset=12", info + "autoGainEnabled=1",
-                          info + "autoGainBrightness=100", info + "autoGainLimMin=1.5 and autoGainLimMax=6.25",
+                          info + "framerate=25", info + "exposuretime=2500", info + "exposureDelay=3", info + "gain=7",
+                          info + "gainOffset=12", info + "autoGainEnabled=1", info + "autoGainBrightness=100",
+                          info + "autoGainLimMin=1.5 and autoGainLimMax=6.25",
                           info + "autoExposureLimMin=100 and autoExposureLimMax=20000", info + "trigger Line=2",
                           info + "Output1=4", info + "Output2=64", info + "Output3=128", info + "TXD=256",
                           info + "TRIGGER_POLARITY=0", info + "STROBE_POLARITY =1", info + "strobePosition =10",
@@ -201,8 +208,8 @@ TEST_F(PushTest, FullPushOfAColourCameraHasNoLowPassFilter) {
 TEST_F(PushTest, AStepRunsOnlyWhenAllItsNamesAreGiven) {
   Open();
   const testing::TestTarget mono(1, false);
-  for (const std::set<std::string>& names : std::vector<std::set<std::string>>{
-           {pn::Width}, {pn::UseLUT}, {pn::AutoGainLimitMin}, {"NoSuchName"}, {}}) {
+  for (const std::set<std::string>& names :
+       std::vector<std::set<std::string>>{{pn::Width}, {pn::UseLUT}, {pn::AutoGainLimitMin}, {"NoSuchName"}, {}}) {
     EXPECT_TRUE(_mono.PushToCamera(mono, _handle, names));
   }
   _mono.Get(pn::UseLUT).set_val<bool>(true);

@@ -40,8 +40,8 @@ TEST_F(ValidateTest, EnabledFlagsFollowTheSwitchesAndTheCameraType) {
   EXPECT_EQ("ok", Check());
   EXPECT_TRUE(_set.Get(pn::LUTtableRow).enabled());
   EXPECT_FALSE(_set.Get(pn::Gamma).enabled());
-  for (const char* name : {pn::AutoGainBrightness, pn::AutoGainLimitMin, pn::AutoGainLimitMax,
-                           pn::AutoExposureLimitMin, pn::AutoExposureLimitMax}) {
+  for (const char* name : {pn::AutoGainBrightness, pn::AutoGainLimitMin, pn::AutoGainLimitMax, pn::AutoExposureLimitMin,
+                           pn::AutoExposureLimitMax}) {
     EXPECT_TRUE(_set.Get(name).enabled()) << name;
   }
 

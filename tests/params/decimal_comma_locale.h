@@ -10,8 +10,7 @@ namespace ecocam::testing {
 class DecimalCommaLocale {
  public:
   DecimalCommaLocale() {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "German",
-                             "German_Germany.1252"}) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "German", "German_Germany.1252"}) {
       if (std::setlocale(LC_ALL, name) != nullptr) {
         if (std::string(std::localeconv()->decimal_point) == ",") {
           _active = true;

@@ -80,15 +80,15 @@ TEST_F(LutTableFileTest, ARowWithoutTheColumnFailsTheTable) {
   EXPECT_FALSE(file.SelectColumn("B"));
   EXPECT_EQ(1, file.EntryCount());
   EXPECT_THAT(Outputs(file), ElementsAre(2));
-  EXPECT_EQ(1, file.InputAt(1));  // the failing row's input was read
+  EXPECT_EQ(1, file.InputAt(1));                                             // the failing row's input was read
   EXPECT_FALSE(LutTableFile(Write("x;A\n0;1\n\n1;2\n")).SelectColumn("A"));  // an empty line
   EXPECT_TRUE(LutTableFile(Write("x;A\n0;1\n")).SelectColumn("A"));          // a final line break
 }
 
 TEST_F(LutTableFileTest, NumbersThatOverflowSaturate) {
   const std::string zeros(5000, '0');
-  LutTableFile file(Write("x;A\n99999999999999999999999;-99999999999999999999\n" + zeros + "42;" +
-                          std::string(100000, ' ') + "7\n"));
+  LutTableFile file(
+      Write("x;A\n99999999999999999999999;-99999999999999999999\n" + zeros + "42;" + std::string(100000, ' ') + "7\n"));
   ASSERT_TRUE(file.SelectColumn("A"));
   EXPECT_THAT(Inputs(file), ElementsAre(2147483647, 42));
   EXPECT_THAT(Outputs(file), ElementsAre(-2147483647 - 1, 7));

@@ -19,8 +19,8 @@
 namespace ecocam {
 namespace {
 
-using ::testing::IsEmpty;
 using testing::FinishesWithin;
+using ::testing::IsEmpty;
 using namespace std::chrono_literals;
 
 class LutTableSpecialFilesTest : public testing::ParamsTest {

@@ -22,14 +22,69 @@ namespace {
 
 // Texts a user, an editor or a damaged file may leave as a value.
 const std::vector<std::string> kEdgeTexts = {
-    "", " ", "-", "+", ".", "e5", "--5", "+-5", "-+5", "++5", "- 5", "0x10", "0X1A", "0x", "0x.p1",
-    "0x.8", "0x1p-1074", "0x1.fffffffffffffp1023", "0x1p1024", "1e400", "-1e400", "1e-400",
-    "4.9e-324", "2.4703282292062327e-324", "2.4703282292062328e-324", "1.7976931348623157e308",
-    "1.7976931348623159e308", "2.2250738585072011e-308", "2147483647", "2147483648", "-2147483648",
-    "-2147483649", "4294967296", "9223372036854775807", "9223372036854775808", "-9223372036854775808",
-    "-9223372036854775809", "99999999999999999999999", "0.40000000000000002", "inf", "-INF",
-    "infinity", "infinit", "nan", "-nan", "NaN", "nan(0x7)", "nan(", "nan(abc)", "1,5", "1.5,5",
-    "\xA0" "5", " \t\n\v\f\r42", "12.7", "1e", "1e+", "1e-", "1E5", ".5e1", "5.", "00012", "0012.5e-1",
+    "",
+    " ",
+    "-",
+    "+",
+    ".",
+    "e5",
+    "--5",
+    "+-5",
+    "-+5",
+    "++5",
+    "- 5",
+    "0x10",
+    "0X1A",
+    "0x",
+    "0x.p1",
+    "0x.8",
+    "0x1p-1074",
+    "0x1.fffffffffffffp1023",
+    "0x1p1024",
+    "1e400",
+    "-1e400",
+    "1e-400",
+    "4.9e-324",
+    "2.4703282292062327e-324",
+    "2.4703282292062328e-324",
+    "1.7976931348623157e308",
+    "1.7976931348623159e308",
+    "2.2250738585072011e-308",
+    "2147483647",
+    "2147483648",
+    "-2147483648",
+    "-2147483649",
+    "4294967296",
+    "9223372036854775807",
+    "9223372036854775808",
+    "-9223372036854775808",
+    "-9223372036854775809",
+    "99999999999999999999999",
+    "0.40000000000000002",
+    "inf",
+    "-INF",
+    "infinity",
+    "infinit",
+    "nan",
+    "-nan",
+    "NaN",
+    "nan(0x7)",
+    "nan(",
+    "nan(abc)",
+    "1,5",
+    "1.5,5",
+    "\xA0"
+    "5",
+    " \t\n\v\f\r42",
+    "12.7",
+    "1e",
+    "1e+",
+    "1e-",
+    "1E5",
+    ".5e1",
+    "5.",
+    "00012",
+    "0012.5e-1",
 };
 
 // Random texts built from the pieces a number may have: blanks, signs,
@@ -42,10 +97,10 @@ class NumberTexts {
   std::string Next() {
     static const char* const kBlanks[] = {"", "", "", " ", "\t", "  \t", "\n", "\v\f\r", "\xA0"};
     static const char* const kSigns[] = {"", "", "", "-", "+", "--", "+-", "-+"};
-    static const char* const kWords[] = {"inf",  "INF", "Infinity", "infinit", "nan", "NaN",
-                                         "nan(123)", "nan(", "nan(ab_9)", "in", "na"};
-    static const char* const kTails[] = {"", "", "", "x", ",5", ";", " 7", "e", "E+", "p3",
-                                         "e-", ".", "abc", "#", "\x80"};
+    static const char* const kWords[] = {"inf",      "INF",  "Infinity",  "infinit", "nan", "NaN",
+                                         "nan(123)", "nan(", "nan(ab_9)", "in",      "na"};
+    static const char* const kTails[] = {"",   "",   "",   "x", ",5",  ";", " 7",  "e",
+                                         "E+", "p3", "e-", ".", "abc", "#", "\x80"};
     std::string text = Pick(kBlanks);
     text += Pick(kSigns);
     if (Chance(10)) {
@@ -66,7 +121,9 @@ class NumberTexts {
 
  private:
   template <std::size_t N>
-  const char* Pick(const char* const (&pieces)[N]) { return pieces[Below(N)]; }
+  const char* Pick(const char* const (&pieces)[N]) {
+    return pieces[Below(N)];
+  }
   unsigned Below(unsigned n) { return std::uniform_int_distribution<unsigned>(0, n - 1)(_random); }
   bool Chance(unsigned oneIn) { return Below(oneIn) == 0; }
 
@@ -112,8 +169,8 @@ std::vector<Reference> ReferencesOf(const std::vector<std::string>& texts) {
   std::setlocale(LC_ALL, "C");
   std::vector<Reference> refs;
   for (const std::string& t : texts) {
-    refs.push_back({std::atof(t.c_str()), ClampToInt(std::strtol(t.c_str(), nullptr, 10)),
-                    std::strtoll(t.c_str(), nullptr, 10)});
+    refs.push_back(
+        {std::atof(t.c_str()), ClampToInt(std::strtol(t.c_str(), nullptr, 10)), std::strtoll(t.c_str(), nullptr, 10)});
   }
   return refs;
 }
@@ -144,8 +201,7 @@ void ExpectSameAsTheCLibrary(const std::vector<std::string>& texts, const std::v
     if (Bits(d) != Bits(refs[i].atof) || n != refs[i].atoi || ll != refs[i].strtoll) {
       ++reported;
       ADD_FAILURE() << Shown(texts[i]) << ": double " << d << " (library " << refs[i].atof << "), int " << n
-                    << " (library " << refs[i].atoi << "), long long " << ll << " (library "
-                    << refs[i].strtoll << ")";
+                    << " (library " << refs[i].atoi << "), long long " << ll << " (library " << refs[i].strtoll << ")";
     }
   }
 }
@@ -194,8 +250,7 @@ TEST(NumberText, LookupTableCellsReadAsStrtol) {
     const int expected = ClampToInt(std::strtol(cells[i].c_str(), nullptr, 10));
     if (table.InputAt(static_cast<int>(i)) != expected) {
       ++reported;
-      ADD_FAILURE() << Shown(cells[i]) << ": " << table.InputAt(static_cast<int>(i)) << ", library "
-                    << expected;
+      ADD_FAILURE() << Shown(cells[i]) << ": " << table.InputAt(static_cast<int>(i)) << ", library " << expected;
     }
   }
 }

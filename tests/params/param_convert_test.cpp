@@ -24,8 +24,8 @@ class ParamConvertTest : public testing::ParamsTest {
     return "Param_::get_val_step3 unrecognized type or unsupported combination param= " + name;
   }
   std::string WriteError(int code, const std::string& name) {
-    return "Param_::set_val_step3() unrecognized type or unsupported combination, type=" +
-           std::to_string(code) + ", param= " + name;
+    return "Param_::set_val_step3() unrecognized type or unsupported combination, type=" + std::to_string(code) +
+           ", param= " + name;
   }
 
   Param<int> _int{"S", "I", 7, -3, 100, 2};
@@ -119,8 +119,7 @@ TEST_F(ParamConvertTest, ReadAsDoubleTextAndBool) {
   EXPECT_FALSE(_int.get_val<bool>());
   EXPECT_EQ(_bool.get_val<double>(), 0.0);
   EXPECT_EQ(_bool.get_min<std::string>(), "");  // not a row at all: reported
-  EXPECT_THAT(_log.Take(), ElementsAre(ReadError("I"), ReadError("I"), ReadError("I"),
-                                       ReadError("B"), ReadError("B")));
+  EXPECT_THAT(_log.Take(), ElementsAre(ReadError("I"), ReadError("I"), ReadError("I"), ReadError("B"), ReadError("B")));
 }
 
 TEST_F(ParamConvertTest, ReadFailuresOfTheOtherSteps) {
@@ -265,8 +264,8 @@ TEST_F(ParamConvertTest, WriteIntoEnumAndText) {
   _text.set_val<int>(1);
   EXPECT_EQ(binning.value(), "4x4");
   EXPECT_EQ(_text.value(), "b.csv");
-  EXPECT_THAT(_log.Take(), ElementsAre(WriteError(1, "Binning"), WriteError(3, "Binning"),
-                                       WriteError(6, "Binning"), WriteError(0, "T")));
+  EXPECT_THAT(_log.Take(), ElementsAre(WriteError(1, "Binning"), WriteError(3, "Binning"), WriteError(6, "Binning"),
+                                       WriteError(0, "T")));
 }
 
 TEST_F(ParamConvertTest, WriteFailuresOfTheOtherSteps) {

@@ -19,11 +19,11 @@
 namespace ecocam {
 namespace {
 
+using testing::DecimalCommaLocale;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using testing::DecimalCommaLocale;
 using testing::ReadFile;
 using testing::WriteFile;
 

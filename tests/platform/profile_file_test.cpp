@@ -19,8 +19,8 @@ using ecocam::testing::WriteFile;
 
 namespace {
 
-std::string Read(const std::string& file, const char* section, const char* key,
-                 const char* def = "default", std::size_t size = 256) {
+std::string Read(const std::string& file, const char* section, const char* key, const char* def = "default",
+                 std::size_t size = 256) {
   std::vector<char> buf(size + 1, 'X');
   std::size_t n = ReadProfileString(section, key, def, buf.data(), size, file.c_str());
   std::string s(buf.data());
@@ -148,8 +148,8 @@ TEST(ProfileFile, WritingKeepsEverythingElse) {
             "[B]\n"
             "Three=3\n");
   ASSERT_TRUE(WriteProfileString("a", "two", "22", file.c_str()));  // other letter case
-  ASSERT_TRUE(WriteProfileString("A", "Four", "4", file.c_str()));   // new key
-  ASSERT_TRUE(WriteProfileString("B", "Empty", "", file.c_str()));   // empty value
+  ASSERT_TRUE(WriteProfileString("A", "Four", "4", file.c_str()));  // new key
+  ASSERT_TRUE(WriteProfileString("B", "Empty", "", file.c_str()));  // empty value
 
   EXPECT_EQ(Read(file, "A", "One"), "1");
   EXPECT_EQ(Read(file, "A", "Two"), "22");
@@ -177,7 +177,8 @@ TEST(ProfileFile, AByteOrderMarkStaysAndItsSectionIsNotRepeated) {
   TempDir dir;
   const std::string bom = "\xEF\xBB\xBF";
   const std::string file = dir.File("bom.ini");
-  for (const std::string& original : {bom + "[Camera]\nWidth=640\n", bom + "[camera]\r\nWidth=640\r\n[Other]\r\nX=1\r\n", bom}) {
+  for (const std::string& original :
+       {bom + "[Camera]\nWidth=640\n", bom + "[camera]\r\nWidth=640\r\n[Other]\r\nX=1\r\n", bom}) {
     SCOPED_TRACE(original);
     WriteFile(file, original);
     ASSERT_TRUE(WriteProfileString("Camera", "Width", "1", file.c_str()));

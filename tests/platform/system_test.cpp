@@ -38,8 +38,7 @@ TEST(DynamicLibrary, ResolvesExportedNamesOnly) {
 TEST(DebugOutput, SinkSeamCapturesLines) {
   std::vector<std::string> lines;
   p::SetDebugSinkForTesting(
-      [](const char* text, void* ctx) { static_cast<std::vector<std::string>*>(ctx)->push_back(text); },
-      &lines);
+      [](const char* text, void* ctx) { static_cast<std::vector<std::string>*>(ctx)->push_back(text); }, &lines);
   p::DebugOutput("first");
   p::DebugOutput(nullptr);
   p::DebugOutput("second");

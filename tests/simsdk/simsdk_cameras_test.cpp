@@ -137,8 +137,8 @@ TEST_F(SimSdkCamerasTest, DeletedContainerTakesItsCamerasAlong) {
   ASSERT_EQ(0, CameraContainer_discovery(first));
   const CameraHandle camera = CameraContainer_getCamera(first, 0);
   // Delete through the simulation only: the binding would unload it.
-  const auto deleteContainer = SdkFunctionTable::Instance().Function<CameraContainer_delete_fn>(
-      SdkRow::CameraContainer_delete);
+  const auto deleteContainer =
+      SdkFunctionTable::Instance().Function<CameraContainer_delete_fn>(SdkRow::CameraContainer_delete);
   EXPECT_EQ(0, deleteContainer(first));
   EXPECT_EQ(simsdk::kInvalidHandle, deleteContainer(first));
   EXPECT_EQ(simsdk::kInvalidHandle, Camera_openConnection(camera, 3.0f));

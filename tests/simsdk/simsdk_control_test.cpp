@@ -103,7 +103,7 @@ void CallWithNulls(const char* name, CameraHandle camera, R (*function)(A...)) {
       return zero;
     }
   };
-  (void)make;  // unused for an entry point without arguments
+  (void)make;                           // unused for an entry point without arguments
   Camera_openConnection(camera, 3.0f);  // again, after a close
   const R result = function(make(A{})...);
   constexpr bool takesPointer = (std::is_pointer_v<A> || ...);

@@ -142,8 +142,12 @@ TEST_F(SimSdkSettingsTest, AreaOfInterestLiesOnTheImager) {
   EXPECT_EQ(0, Camera_setAreaOfInterest(camera, 100, 80, 10, 20));
   EXPECT_EQ(0, Camera_setAreaOfInterest(camera, 656, 490, 0, 0));
   EXPECT_EQ(0, Camera_setAreaOfInterest(camera, 100, 80, 556, 410));
-  for (const auto& bad : {std::array<int, 4>{100, 80, 557, 0}, {100, 80, 0, 411}, {0, 80, 0, 0},
-                          {100, 0, 0, 0}, {100, 80, -1, 0}, {2147483647, 1, 2147483647, 0}}) {
+  for (const auto& bad : {std::array<int, 4>{100, 80, 557, 0},
+                          {100, 80, 0, 411},
+                          {0, 80, 0, 0},
+                          {100, 0, 0, 0},
+                          {100, 80, -1, 0},
+                          {2147483647, 1, 2147483647, 0}}) {
     EXPECT_EQ(simsdk::kOutOfRange, Camera_setAreaOfInterest(camera, bad[0], bad[1], bad[2], bad[3]));
   }
   EXPECT_EQ(0, Camera_getAreaOfInterest(camera, &w, &h, &x, &y));

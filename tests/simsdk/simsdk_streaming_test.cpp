@@ -303,7 +303,7 @@ TEST_F(SimSdkStreamingTest, DeleteAndStopWaitForARunningCallbackAndNoneStartsAft
   EXPECT_EQ(afterDelete, receiver.Count());
   EXPECT_NE(0, StreamingChannel_delete(_channel));  // deleted already
   _channel = 0;
-  EXPECT_NE(0, StreamingChannel_delete(12345));      // never created
+  EXPECT_NE(0, StreamingChannel_delete(12345));  // never created
   EXPECT_EQ(0, sim.SimSdk_getChannelCount());
 }
 
@@ -327,15 +327,19 @@ TEST_F(SimSdkStreamingTest, CreateRefusesBadArgumentsAndASecondChannel) {
   const CameraContainerHandle container = Discover();
   const CameraHandle camera = CameraContainer_getCamera(container, 0);
   StreamingChannelHandle channel = 0;
-  EXPECT_EQ(simsdk::kNotConnected, StreamingChannel_create(&channel, container, camera, 4, &Receiver::Callback, &receiver));
+  EXPECT_EQ(simsdk::kNotConnected,
+            StreamingChannel_create(&channel, container, camera, 4, &Receiver::Callback, &receiver));
   ASSERT_EQ(0, Camera_openConnection(camera, 3.0f));
-  EXPECT_EQ(simsdk::kNullArgument, StreamingChannel_create(nullptr, container, camera, 4, &Receiver::Callback, nullptr));
+  EXPECT_EQ(simsdk::kNullArgument,
+            StreamingChannel_create(nullptr, container, camera, 4, &Receiver::Callback, nullptr));
   EXPECT_EQ(simsdk::kNullArgument, StreamingChannel_create(&channel, container, camera, 4, nullptr, nullptr));
   EXPECT_EQ(simsdk::kOutOfRange, StreamingChannel_create(&channel, container, camera, 0, &Receiver::Callback, nullptr));
-  EXPECT_EQ(simsdk::kInvalidHandle, StreamingChannel_create(&channel, container + 100, camera, 4, &Receiver::Callback, nullptr));
+  EXPECT_EQ(simsdk::kInvalidHandle,
+            StreamingChannel_create(&channel, container + 100, camera, 4, &Receiver::Callback, nullptr));
   EXPECT_EQ(0, channel);
   ASSERT_EQ(0, StreamingChannel_create(&_channel, container, camera, 4, &Receiver::Callback, &receiver));
-  EXPECT_EQ(simsdk::kAlreadyConnected, StreamingChannel_create(&channel, container, camera, 4, &Receiver::Callback, nullptr));
+  EXPECT_EQ(simsdk::kAlreadyConnected,
+            StreamingChannel_create(&channel, container, camera, 4, &Receiver::Callback, nullptr));
 }
 
 TEST_F(SimSdkStreamingTest, FramesFollowAreaOfInterestBinningAndPixelType) {

@@ -17,9 +17,7 @@ namespace pn = param_name;
 
 class ConfigureSessionTest : public ecocam::testing::ParamsTest {
  protected:
-  ConfigureSessionTest() : _camera(CameraInfo{1, "eco424MVGE"}) {
-    _camera.Get(pn::Width).set_max<int>(1280);
-  }
+  ConfigureSessionTest() : _camera(CameraInfo{1, "eco424MVGE"}) { _camera.Get(pn::Width).set_max<int>(1280); }
 
   // What the INI file holds for the camera, read into a fresh set.
   int StoredWidth() {
@@ -110,8 +108,8 @@ TEST_F(ConfigureSessionTest, AFailedSaveIsReportedAndTheUserDecides) {
   _log.Take();
   _view.answer = false;
   EXPECT_EQ(ConfigureParameters(_camera, 0, false, _view), nullptr);
-  EXPECT_EQ(_view.questions, std::vector<std::string>{"Configure camera on port #1: eco424MVGE|" +
-                                                      SaveFailedQuestion(IniPath())});
+  EXPECT_EQ(_view.questions,
+            std::vector<std::string>{"Configure camera on port #1: eco424MVGE|" + SaveFailedQuestion(IniPath())});
   EXPECT_EQ(context.LogLevel.load(), level);  // dropped: nothing applied
   const std::string report = "CameraParameters::Save: ERROR: cannot write the configuration file " + IniPath() +
                              ", section=eco424MVGE key=Width";

@@ -49,8 +49,7 @@ TEST_F(ControlAdapterTest, FactoryPicksByExactTypeAndSharesAdapters) {
   EXPECT_TRUE(Is<PropertyControlAdapterBool>(Param<bool>("S", "B", true)));
 
   // One shared adapter per type; a new file adapter each time.
-  EXPECT_EQ(Factory::GetControlAdapter(integer).get(),
-            Factory::GetControlAdapter(Param<int>("S", "Other", 0)).get());
+  EXPECT_EQ(Factory::GetControlAdapter(integer).get(), Factory::GetControlAdapter(Param<int>("S", "Other", 0)).get());
   EXPECT_NE(Factory::GetControlAdapter(lut).get(), Factory::GetControlAdapter(lut).get());
 }
 
@@ -92,8 +91,7 @@ TEST_F(ControlAdapterTest, CreatesItemsLabelledAndEditableAsTheParameter) {
   // of the same label is refused.
   Param<std::string> plain("Image", "LUTtable", "");
   const int second = _grid.AddSection("T");
-  EXPECT_EQ(_grid.GetItem(Factory::GetControlAdapter(plain)->CreateControl(plain, _grid, second))->label,
-            "LUTtable");
+  EXPECT_EQ(_grid.GetItem(Factory::GetControlAdapter(plain)->CreateControl(plain, _grid, second))->label, "LUTtable");
   EXPECT_EQ(Factory::GetControlAdapter(gamma)->CreateControl(gamma, _grid, _section), -1);
 }
 
@@ -174,9 +172,9 @@ TEST_F(ControlAdapterTest, WrongParameterTypeIsABadCastNamingIt) {
   PropertyControlAdapterEnum enumAdapter;
   Param<std::string> text("S", "Text", "");
   const int item = _grid.AddDoubleItem(_section, "x", 1.0);
-  for (auto call : {+[](PropertyControlAdapter& a, Param_& p, CPropertyGrid& g, int s) { a.CreateControl(p, g, s); },
-                    +[](PropertyControlAdapter& a, Param_& p, CPropertyGrid& g, int i) { a.SetControlValue(p, g, i); },
-                    +[](PropertyControlAdapter& a, Param_& p, CPropertyGrid& g, int i) { a.GetControlValue(p, g, i); }}) {
+  for (auto call : {+[](PropertyControlAdapter&a, Param_&p, CPropertyGrid&g, int s) { a.CreateControl(p, g, s); },
+                    +[](PropertyControlAdapter&a, Param_&p, CPropertyGrid&g, int i) { a.SetControlValue(p, g, i); },
+                    +[](PropertyControlAdapter&a, Param_&p, CPropertyGrid&g, int i) { a.GetControlValue(p, g, i); }}) {
     try {
       call(floatAdapter, width, _grid, item);
       FAIL() << "no exception";

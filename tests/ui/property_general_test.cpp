@@ -129,8 +129,7 @@ TEST_F(PropertyGeneralTest, AValueTheParameterCannotTakeIsShownBackAndReported) 
   FakeView::Edit(page, pn::Gamma, 9.0);
   FakeView::Edit(page, pn::Height, -5000000000LL);
   EXPECT_FALSE(_view.okEnabled);
-  EXPECT_EQ(page.Grid().GetItemText(page.ItemOf(pn::Height)),
-            std::to_string(_set.Get(pn::Height).get_val<int>()));
+  EXPECT_EQ(page.Grid().GetItemText(page.ItemOf(pn::Height)), std::to_string(_set.Get(pn::Height).get_val<int>()));
   FakeView::Edit(page, pn::Gamma, 1.0);
   EXPECT_TRUE(_view.okEnabled);
   EXPECT_EQ(_view.status, "");

@@ -60,7 +60,7 @@ TEST(PropertyGrid, TypedValuesKeepTheirTypeAndRange) {
   bool b = false;
   double d = 0;
   std::string text;
-  EXPECT_FALSE(grid.SetItemValue(flag, 1));       // an integer is not a bool
+  EXPECT_FALSE(grid.SetItemValue(flag, 1));  // an integer is not a bool
   EXPECT_FALSE(grid.SetItemValue(ratio, true));
   EXPECT_FALSE(grid.GetItemValue(flag, text));
   EXPECT_TRUE(grid.GetItemValue(flag, b));

@@ -55,8 +55,8 @@ std::string StatusText(HWND sheet) {
 bool TypeInto(HWND grid, const char* label, const char* text) {
   const int item = static_cast<int>(SendMessageA(grid, win32::kGridFindItem, 0, reinterpret_cast<LPARAM>(label)));
   POINT point{};
-  if (item < 0 || !SendMessageA(grid, win32::kGridGetValuePoint, static_cast<WPARAM>(item),
-                                reinterpret_cast<LPARAM>(&point))) {
+  if (item < 0 ||
+      !SendMessageA(grid, win32::kGridGetValuePoint, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&point))) {
     return false;
   }
   SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
@@ -72,8 +72,8 @@ bool TypeInto(HWND grid, const char* label, const char* text) {
 std::string ShownText(HWND grid, const char* label) {
   const int item = static_cast<int>(SendMessageA(grid, win32::kGridFindItem, 0, reinterpret_cast<LPARAM>(label)));
   POINT point{};
-  if (item < 0 || !SendMessageA(grid, win32::kGridGetValuePoint, static_cast<WPARAM>(item),
-                                reinterpret_cast<LPARAM>(&point))) {
+  if (item < 0 ||
+      !SendMessageA(grid, win32::kGridGetValuePoint, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&point))) {
     return "(no item)";
   }
   SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
@@ -196,8 +196,8 @@ class Win32ViewTest : public ecocam::testing::ParamsTest {};
 // A message the driver shows (a camera it cannot reach, say) is a box owned
 // by the host's window, with the text and caption given.
 TEST_F(Win32ViewTest, AMessageIsABoxOwnedByTheHostWindow) {
-  HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(host, nullptr);
   g_message = MessageSeen{};
   g_message.caption = ConfigureTitle(-1, "eco424MVGE");

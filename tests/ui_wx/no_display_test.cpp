@@ -38,8 +38,9 @@ TEST_F(NoDisplayTest, ConfigureCameraAnswersOneAndLogsWhyWhenNoSheetCanBeShown) 
   {
     ScopedEnv display("DISPLAY", nullptr);
     EXPECT_EQ(configureCamera(nullptr, "eco424MVGE"), 1);
-    EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: no display (DISPLAY is not set), the configuration "
-                             "dialog cannot be shown"))
+    EXPECT_TRUE(
+        HostLog::Has("Camera::Configure: ERROR: no display (DISPLAY is not set), the configuration "
+                     "dialog cannot be shown"))
         << HostLog::All();
     EXPECT_TRUE(HostLog::Has("configureCamera: leaving cameraName=eco424MVGE"));
   }

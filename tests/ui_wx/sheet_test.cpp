@@ -319,8 +319,8 @@ TEST_F(WxSheetTest, ACameraThatCannotBeReachedIsReportedInAMessageBoxOverTheHost
   EXPECT_EQ(script.Failure(), "");
   EXPECT_EQ(transient, 1);
   EXPECT_TRUE(errorIcon);
-  EXPECT_NE(text.find("The camera eco424MVGE could not be reached, so its limits could not be read"),
-            std::string::npos) << text;
+  EXPECT_NE(text.find("The camera eco424MVGE could not be reached, so its limits could not be read"), std::string::npos)
+      << text;
   EXPECT_NE(text.find("camera already connected (error 1004)"), std::string::npos) << text;
   EXPECT_NE(text.find("in use by another program"), std::string::npos) << text;
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "SVS-Vistek.ini"));
@@ -388,7 +388,9 @@ TEST_F(WxSheetTest, ABayerMethodConfirmedForAnOpenCameraAppliesToTheNextFrame) {
 TEST_F(WxSheetTest, SwitchingTheLutOnAndChoosingAFileOffersItsColumns) {
   const std::string lut = (dir.path() / "gains.csv").string();
   std::ofstream(lut) << "in;red;green\n0;1;2\n";
-  auto readOnly = [](Sheet& s, const char* name) { return s.grid.GetPropertyByName(name)->HasFlag(wxPG_PROP_READONLY) != 0; };
+  auto readOnly = [](Sheet& s, const char* name) {
+    return s.grid.GetPropertyByName(name)->HasFlag(wxPG_PROP_READONLY) != 0;
+  };
 
   Script script({
       [&](wxDialog& d) {
@@ -439,8 +441,9 @@ TEST_F(WxSheetTest, OnlyTheThreadThatStartedWxShowsTheSheet) {
   int result = -1;
   std::thread([&] { result = configureCamera(nullptr, "eco424MVGE"); }).join();
   EXPECT_EQ(result, 1);
-  EXPECT_TRUE(HostLog::Has("Camera::Configure: ERROR: the configuration dialog must be shown from the thread "
-                           "that showed it first"))
+  EXPECT_TRUE(
+      HostLog::Has("Camera::Configure: ERROR: the configuration dialog must be shown from the thread "
+                   "that showed it first"))
       << HostLog::All();
   HostLog::Clear();  // the expected error, not one for TearDown to find
 }

@@ -28,8 +28,8 @@ int OpenFull(Session& session, const std::string& camera, const std::string& mod
   if (const int rc = session.Open(camera, kPort, extra, width, height); rc != kExitOk) return rc;
   DriverLibrary& d = session.Driver();
   int minW = 0, maxW = 0, minH = 0, maxH = 0;
-  if (d.getPropertyRange(0, kPort, "Width", &minW, &maxW) == 1 && d.getPropertyRange(0, kPort, "Height", &minH, &maxH) == 1 &&
-      (maxW != width || maxH != height)) {
+  if (d.getPropertyRange(0, kPort, "Width", &minW, &maxW) == 1 &&
+      d.getPropertyRange(0, kPort, "Height", &minH, &maxH) == 1 && (maxW != width || maxH != height)) {
     extra.emplace_back("Width", std::to_string(maxW));
     extra.emplace_back("Height", std::to_string(maxH));
     extra.emplace_back("OffsetX", "0");
@@ -84,8 +84,9 @@ int FreeRun(const CommonOptions& common, const std::string& camera, double secon
   const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
   d.setProperty(0, kPort, "continuous", 0);
   const long long delivered = FrameSignal::Delivered() - delivered0;
-  std::printf("%s %d x %d free-running at FrameRate %d: %.1f frames/s read by the host (%lld delivered, %lld read in %.1f s)\n",
-              camera.c_str(), width, height, maxRate, static_cast<double>(read) / elapsed, delivered, read, elapsed);
+  std::printf(
+      "%s %d x %d free-running at FrameRate %d: %.1f frames/s read by the host (%lld delivered, %lld read in %.1f s)\n",
+      camera.c_str(), width, height, maxRate, static_cast<double>(read) / elapsed, delivered, read, elapsed);
   return kExitOk;
 }
 

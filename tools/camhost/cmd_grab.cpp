@@ -26,9 +26,7 @@ std::string SafeFileName(const std::string& name) {
   return safe;
 }
 
-const char* ModeLabel(GrabMode mode) {
-  return mode == GrabMode::kTrigger ? "Software trigger" : "Fixed frequency";
-}
+const char* ModeLabel(GrabMode mode) { return mode == GrabMode::kTrigger ? "Software trigger" : "Fixed frequency"; }
 
 // A one-line progress bar on standard error, only on a terminal.
 class ProgressBar {
@@ -78,16 +76,19 @@ int RunGrab(const CommonOptions& common, const GrabOptions& options) {
   if (options.frameRate > 0 && d.setProperty(0, port, "FrameRate", options.frameRate) != 1) {
     int min = 0, max = 0;
     const bool ranged = d.getPropertyRange(0, port, "FrameRate", &min, &max) == 1;
-    return Fail(kExitFailure, "the camera refused FrameRate " + std::to_string(options.frameRate) +
-                                  (ranged ? " (its range is " + std::to_string(min) + ".." + std::to_string(max) + ")" : ""));
+    return Fail(kExitFailure,
+                "the camera refused FrameRate " + std::to_string(options.frameRate) +
+                    (ranged ? " (its range is " + std::to_string(min) + ".." + std::to_string(max) + ")" : ""));
   }
   std::error_code ec;
   std::filesystem::create_directories(options.outDir, ec);
   if (ec) return Fail(kExitFailure, "cannot create " + options.outDir + ": " + ec.message());
 
   std::printf("%s on port %d: %d x %d, %s, mode %s\n", options.camera.c_str(), port, width, height,
-              channels == 1 ? "grey" : "colour", options.mode == GrabMode::kSingle ? "single"
-                                                 : options.mode == GrabMode::kTrigger ? "trigger" : "continuous");
+              channels == 1 ? "grey" : "colour",
+              options.mode == GrabMode::kSingle    ? "single"
+              : options.mode == GrabMode::kTrigger ? "trigger"
+                                                   : "continuous");
   std::fflush(stdout);
 
   const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
@@ -138,8 +139,8 @@ int RunGrab(const CommonOptions& common, const GrabOptions& options) {
     }
     bar.Clear();
     std::printf("frame %d: %d x %d %s, %zu bytes, at %.3f s, read in %.2f ms -> %s\n", frame + 1, width, height,
-                channels == 1 ? "grey" : "RGB", image.size(),
-                std::chrono::duration<double>(completed - start).count(), readMs, path.c_str());
+                channels == 1 ? "grey" : "RGB", image.size(), std::chrono::duration<double>(completed - start).count(),
+                readMs, path.c_str());
     std::fflush(stdout);
     ++written;
     bar.Show(written);

@@ -16,8 +16,8 @@ struct GrabOptions {
   int frames = 1;
   GrabMode mode = GrabMode::kSingle;
   std::string outDir = "camhost-out";
-  int frameRate = 0;      // 0: keep the camera's setting
-  int timeoutMs = 5000;   // longest wait for one frame
+  int frameRate = 0;     // 0: keep the camera's setting
+  int timeoutMs = 5000;  // longest wait for one frame
 };
 
 struct PropertyOptions {
@@ -28,8 +28,8 @@ struct PropertyOptions {
 };
 
 struct BenchOptions {
-  std::string mono;     // empty: the first mono camera
-  std::string colour;   // empty: the first colour camera
+  std::string mono;    // empty: the first mono camera
+  std::string colour;  // empty: the first colour camera
   double seconds = 2.0;
 };
 

@@ -10,8 +10,8 @@ bool DriverLibrary::Load(const std::string& path, std::string& error) {
     return false;
   }
   std::string missing;
-#define CAMHOST_RESOLVE(ret, name, params)                                           \
-  name = reinterpret_cast<ret(ECOCAM_CALL*) params>(_library.Resolve(#name));       \
+#define CAMHOST_RESOLVE(ret, name, params)                                    \
+  name = reinterpret_cast<ret(ECOCAM_CALL*) params>(_library.Resolve(#name)); \
   if (name == nullptr) missing += (missing.empty() ? "" : ", ") + std::string(#name);
   CAMHOST_DRIVER_EXPORTS(CAMHOST_RESOLVE)
 #undef CAMHOST_RESOLVE

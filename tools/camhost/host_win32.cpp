@@ -51,8 +51,8 @@ struct FileLock::Impl {
 };
 
 FileLock::FileLock(const std::string& path) : _impl(std::make_unique<Impl>()) {
-  _impl->file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  _impl->file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (_impl->file == INVALID_HANDLE_VALUE) return;
   OVERLAPPED at{};
   _impl->held = LockFileEx(_impl->file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;

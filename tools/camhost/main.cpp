@@ -70,7 +70,9 @@ int main(int argc, char** argv) {
   grabCmd->add_option("--out", grab.outDir, "folder for the PNG files")->capture_default_str();
   grabCmd->add_option("--fps", grab.frameRate, "set the FrameRate property first (free-running modes)")
       ->check(CLI::PositiveNumber);
-  grabCmd->add_option("--timeout", grab.timeoutMs, "longest wait for one frame in ms")->capture_default_str()->check(CLI::PositiveNumber);
+  grabCmd->add_option("--timeout", grab.timeoutMs, "longest wait for one frame in ms")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
 
   PropertyOptions get, set, range;
   CLI::App* getCmd = app.add_subcommand("get", "read a property of an opened camera");
@@ -91,7 +93,9 @@ int main(int argc, char** argv) {
   CLI::App* benchCmd = app.add_subcommand("bench", "measure the grab pipeline on this machine's cameras");
   benchCmd->add_option("--mono", bench.mono, "monochrome camera (default: the first)");
   benchCmd->add_option("--colour", bench.colour, "colour camera (default: the first)");
-  benchCmd->add_option("--seconds", bench.seconds, "length of each measurement")->capture_default_str()->check(CLI::Range(0.1, 600.0));
+  benchCmd->add_option("--seconds", bench.seconds, "length of each measurement")
+      ->capture_default_str()
+      ->check(CLI::Range(0.1, 600.0));
 
   try {
     app.parse(argc, argv);

@@ -76,10 +76,9 @@ int Session::Start() {
   _initialized = true;
   // Discovery reports a missing or incompatible SDK only in its log.
   if (_driver.getCVLNoOfSupportedCameras() == 0 && DriverLog::Contains("CameraContainer could not be opened")) {
-    return Fail(kExitSdkNotFound,
-                std::string("the driver could not load the camera SDK (") +
-                    (_options.sdkPath.empty() ? "the one beside the driver" : _options.sdkPath) +
-                    "), or the SDK is not the version it needs");
+    return Fail(kExitSdkNotFound, std::string("the driver could not load the camera SDK (") +
+                                      (_options.sdkPath.empty() ? "the one beside the driver" : _options.sdkPath) +
+                                      "), or the SDK is not the version it needs");
   }
   return kExitOk;
 }
@@ -134,8 +133,8 @@ int Session::Open(const std::string& camera, int port, const IniKeys& keys, int&
   if (const int rc = CheckCamera(camera); rc != kExitOk) return rc;
   // Ports are the host's slots; camhost processes sharing a system path
   // share them, as the windows of one host application would.
-  const std::string lockPath = _options.systemPath + ecocam::platform::kPathSeparator + "camhost-port" +
-                               std::to_string(port) + ".lock";
+  const std::string lockPath =
+      _options.systemPath + ecocam::platform::kPathSeparator + "camhost-port" + std::to_string(port) + ".lock";
   auto lock = std::make_unique<FileLock>(lockPath);
   if (!lock->Held()) {
     return Fail(kExitPortInUse, "port " + std::to_string(port) + " is in use by another camhost (lock " + lockPath +

@@ -15,11 +15,11 @@ namespace camhost {
 
 // Options every command shares.
 struct CommonOptions {
-  std::string driverPath;  // empty: the driver beside camhost
-  std::string systemPath;  // empty: DefaultSystemPath()
-  std::string sdkPath;     // empty: the SDK the driver finds itself
-  int logLevel = 0;        // driver lines up to this level are printed
-  int debugView = 0;       // the driver's debugger-output threshold
+  std::string driverPath;            // empty: the driver beside camhost
+  std::string systemPath;            // empty: DefaultSystemPath()
+  std::string sdkPath;               // empty: the SDK the driver finds itself
+  int logLevel = 0;                  // driver lines up to this level are printed
+  int debugView = 0;                 // the driver's debugger-output threshold
   std::vector<std::string> iniKeys;  // KEY=VALUE written into the camera's section
 };
 

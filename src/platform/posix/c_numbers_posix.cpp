@@ -29,8 +29,7 @@ double ParseDoubleInCLocale(const char* text) {
 long long ParseInt64InCLocale(const char* text) {
   if (text == nullptr) return 0;
   const locale_t classic = ClassicLocale();
-  return classic != static_cast<locale_t>(0) ? strtoll_l(text, nullptr, 10, classic)
-                                             : strtoll(text, nullptr, 10);
+  return classic != static_cast<locale_t>(0) ? strtoll_l(text, nullptr, 10, classic) : strtoll(text, nullptr, 10);
 }
 
 }  // namespace ecocam::platform

@@ -52,8 +52,7 @@ std::string FolderOf(const std::string& path) {
 // target. `existing` describes the target, or is null when there is none.
 // Sets `inPlace` when the result would not keep the target as it was and
 // nothing has been changed.
-bool WriteAndRename(const std::string& target, const std::string& data, const struct stat* existing,
-                    bool& inPlace) {
+bool WriteAndRename(const std::string& target, const std::string& data, const struct stat* existing, bool& inPlace) {
   static std::atomic<unsigned> counter{0};
   const std::string temp = FolderOf(target) + ".ecocam-" + std::to_string(static_cast<long>(getpid())) + "-" +
                            std::to_string(counter.fetch_add(1)) + ".tmp";

@@ -100,8 +100,8 @@ std::size_t CopyOut(const std::string& value, char* buffer, std::size_t size) {
 
 }  // namespace
 
-std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
-                              char* buffer, std::size_t size, const char* file) {
+std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                              std::size_t size, const char* file) {
   // As on Windows, trailing blanks of the default value are dropped.
   std::string result = defaultValue ? defaultValue : "";
   result.erase(result.find_last_not_of(kBlanks) + 1);
@@ -124,8 +124,7 @@ std::size_t ReadProfileString(const char* section, const char* key, const char* 
   return CopyOut(result, buffer, size);
 }
 
-bool WriteProfileString(const char* section, const char* key, const char* value,
-                        const char* file) {
+bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {
   if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
   std::vector<Line> lines;
   bool byteOrderMark = false;

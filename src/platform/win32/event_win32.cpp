@@ -10,9 +10,7 @@ struct Event::Impl {
   HANDLE handle;
 };
 
-Event::Event() : _impl(std::make_unique<Impl>()) {
-  _impl->handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-}
+Event::Event() : _impl(std::make_unique<Impl>()) { _impl->handle = CreateEventA(nullptr, FALSE, FALSE, nullptr); }
 
 Event::~Event() {
   if (_impl->handle) CloseHandle(_impl->handle);

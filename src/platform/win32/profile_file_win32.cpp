@@ -10,8 +10,8 @@
 
 namespace ecocam::platform {
 
-std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue,
-                              char* buffer, std::size_t size, const char* file) {
+std::size_t ReadProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                              std::size_t size, const char* file) {
   if (buffer == nullptr || size == 0) return 0;
   if (section == nullptr || key == nullptr || file == nullptr) {
     // A null section or key would list names instead of reading a value.
@@ -22,8 +22,7 @@ std::size_t ReadProfileString(const char* section, const char* key, const char* 
   return GetPrivateProfileStringA(section, key, defaultValue ? defaultValue : "", buffer, n, file);
 }
 
-bool WriteProfileString(const char* section, const char* key, const char* value,
-                        const char* file) {
+bool WriteProfileString(const char* section, const char* key, const char* value, const char* file) {
   // A null key or value would delete the section or the key.
   if (section == nullptr || key == nullptr || value == nullptr || file == nullptr) return false;
   return WritePrivateProfileStringA(section, key, value, file) != 0;

@@ -48,9 +48,8 @@ std::string WindowText(HWND hwnd) {
 HWND GridWindow::Create(HWND parent, const RECT& rect, int id, HFONT font) {
   RegisterOnce();
   _font = font;
-  _hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "",
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP, rect.left, rect.top,
-                          rect.right - rect.left, rect.bottom - rect.top, parent,
+  _hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP, rect.left,
+                          rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleHandle(), nullptr);
   if (_hwnd == nullptr) return nullptr;
   SetWindowLongPtrA(_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -132,8 +131,10 @@ void GridWindow::EnsureVisible(int item) {
   const std::vector<Row> rows = Rows();
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     if (rows[static_cast<std::size_t>(r)].item != item) continue;
-    if (r < _top) Scroll(r);
-    else if (r >= _top + VisibleRows()) Scroll(r - VisibleRows() + 1);
+    if (r < _top)
+      Scroll(r);
+    else if (r >= _top + VisibleRows())
+      Scroll(r - VisibleRows() + 1);
     return;
   }
 }
@@ -232,8 +233,7 @@ void GridWindow::BeginEdit(int handle) {
       if (GetOpenFileNameA(&dialog) && _grid.SetItemValue(handle, std::string(path))) UserChanged(handle);
       return;
     }
-    default:
-      break;
+    default: break;
   }
 
   const std::vector<Row> rows = Rows();
@@ -246,8 +246,8 @@ void GridWindow::BeginEdit(int handle) {
   const int width = client.right - x;
   const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(100));
   if (item->type == CPropertyGrid::ItemType::Combo) {
-    _editor = CreateWindowExA(0, WC_COMBOBOXA, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST,
-                              x, y, width, _rowHeight * 10, _hwnd, id, ModuleHandle(), nullptr);
+    _editor = CreateWindowExA(0, WC_COMBOBOXA, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, x, y, width,
+                              _rowHeight * 10, _hwnd, id, ModuleHandle(), nullptr);
     if (_editor == nullptr) return;
     SendMessageA(_editor, WM_SETFONT, reinterpret_cast<WPARAM>(_font), FALSE);
     for (const std::string& option : item->options) {
@@ -259,9 +259,8 @@ void GridWindow::BeginEdit(int handle) {
     SendMessageA(_editor, CB_SHOWDROPDOWN, TRUE, 0);
     return;
   }
-  _editor = CreateWindowExA(0, WC_EDITA, _grid.GetItemText(handle).c_str(),
-                            WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, x + 3, y, width - 3, _rowHeight - 1,
-                            _hwnd, id, ModuleHandle(), nullptr);
+  _editor = CreateWindowExA(0, WC_EDITA, _grid.GetItemText(handle).c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL,
+                            x + 3, y, width - 3, _rowHeight - 1, _hwnd, id, ModuleHandle(), nullptr);
   if (_editor == nullptr) return;
   SendMessageA(_editor, WM_SETFONT, reinterpret_cast<WPARAM>(_font), FALSE);
   SetWindowLongPtrA(_editor, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -276,8 +275,7 @@ LRESULT CALLBACK GridWindow::EditorProc(HWND hwnd, UINT message, WPARAM wParam, 
   auto* self = reinterpret_cast<GridWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   const WNDPROC base = self->_editorBaseProc;
   switch (message) {
-    case WM_GETDLGCODE:
-      return DLGC_WANTALLKEYS;
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
     case WM_KEYDOWN:
       if (wParam == VK_RETURN) {
         self->CommitEdit();
@@ -296,8 +294,7 @@ LRESULT CALLBACK GridWindow::EditorProc(HWND hwnd, UINT message, WPARAM wParam, 
       if (self->_editor == hwnd) self->CommitEdit();
       return result;
     }
-    default:
-      break;
+    default: break;
   }
   return CallWindowProcA(base, hwnd, message, wParam, lParam);
 }
@@ -365,24 +362,15 @@ void GridWindow::UserChanged(int item) {
 
 LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT:
-      Paint();
-      return 0;
-    case WM_SIZE:
-      UpdateScroll();
-      return 0;
-    case WM_GETDLGCODE:
-      return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_KEYDOWN:
-      Key(static_cast<int>(wParam));
-      return 0;
+    case WM_PAINT: Paint(); return 0;
+    case WM_SIZE: UpdateScroll(); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN: Key(static_cast<int>(wParam)); return 0;
     case WM_LBUTTONDOWN:
       SetFocus(_hwnd);
       Click(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
-    case WM_MOUSEWHEEL:
-      Scroll(_top - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3);
-      return 0;
+    case WM_MOUSEWHEEL: Scroll(_top - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * 3); return 0;
     case WM_VSCROLL: {
       int top = _top;
       switch (LOWORD(wParam)) {
@@ -403,12 +391,8 @@ LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (HIWORD(wParam) == CBN_SELENDCANCEL) PostMessageA(_hwnd, kEndLater, 0, 0);
       }
       return 0;
-    case kCommitLater:
-      CommitEdit();
-      return 0;
-    case kEndLater:
-      EndEdit();
-      return 0;
+    case kCommitLater: CommitEdit(); return 0;
+    case kEndLater: EndEdit(); return 0;
     case kGridGetValuePoint: {
       auto* point = reinterpret_cast<POINT*>(lParam);
       const int item = static_cast<int>(wParam);
@@ -423,15 +407,13 @@ LRESULT GridWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return FALSE;  // in a folded section
     }
-    case kGridFindItem:
-      return lParam != 0 ? _grid.FindItem(reinterpret_cast<const char*>(lParam)) : -1;
+    case kGridFindItem: return lParam != 0 ? _grid.FindItem(reinterpret_cast<const char*>(lParam)) : -1;
     case WM_DESTROY:
       _editor = nullptr;
       SetWindowLongPtrA(_hwnd, GWLP_USERDATA, 0);
       _hwnd = nullptr;
       return 0;
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcA(_hwnd, message, wParam, lParam);
 }

@@ -19,8 +19,7 @@ void AlignDword(std::vector<WORD>& out) {
   if (out.size() % 2 != 0) out.push_back(0);
 }
 
-void PutStatic(std::vector<WORD>& out, DWORD style, short x, short y, short cx, short cy, WORD id,
-               const char* text) {
+void PutStatic(std::vector<WORD>& out, DWORD style, short x, short y, short cx, short cy, WORD id, const char* text) {
   AlignDword(out);
   PutDword(out, style | WS_CHILD);
   PutDword(out, 0);  // extended style

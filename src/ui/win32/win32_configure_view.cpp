@@ -197,11 +197,8 @@ INT_PTR Win32ConfigureView::OnNotify(const NMHDR& header) {
       _okPressed = true;
       SetWindowLongPtrA(_page, DWLP_MSGRESULT, PSNRET_NOERROR);
       return TRUE;
-    case PSN_KILLACTIVE:
-      SetWindowLongPtrA(_page, DWLP_MSGRESULT, FALSE);
-      return TRUE;
-    default:
-      return FALSE;
+    case PSN_KILLACTIVE: SetWindowLongPtrA(_page, DWLP_MSGRESULT, FALSE); return TRUE;
+    default: return FALSE;
   }
 }
 

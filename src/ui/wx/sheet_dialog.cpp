@@ -91,8 +91,8 @@ SheetDialog::SheetDialog(wxWindow* parent, const wxString& title, SheetModel& mo
   auto* box = new wxStaticBoxSizer(wxVERTICAL, page);
   _name = new wxStaticText(box->GetStaticBox(), wxID_ANY, "(Name)", wxDefaultPosition, wxDefaultSize,
                            wxST_NO_AUTORESIZE, kNameLabelName);
-  _description = new wxStaticText(box->GetStaticBox(), wxID_ANY, "(Description)", wxDefaultPosition,
-                                  wxDefaultSize, wxST_NO_AUTORESIZE, kDescriptionLabelName);
+  _description = new wxStaticText(box->GetStaticBox(), wxID_ANY, "(Description)", wxDefaultPosition, wxDefaultSize,
+                                  wxST_NO_AUTORESIZE, kDescriptionLabelName);
   _description->SetMinSize(wxSize(-1, 3 * _description->GetCharHeight()));
   box->Add(_name, 0, wxEXPAND | wxALL, 2);
   box->Add(_description, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2);
@@ -157,9 +157,7 @@ void SheetDialog::OnChanged(wxPropertyGridEvent& event) {
     if (item < 0) return;
     const wxVariant value = property->GetValue();
     switch (_model.ItemKindOf(item)) {
-      case kBoolItem:
-        _model.EditBool(item, value.GetBool());
-        break;
+      case kBoolItem: _model.EditBool(item, value.GetBool()); break;
       case kIntegerItem: {
         wxLongLong number;
         if (value.Convert(&number)) _model.EditInteger(item, number.GetValue());
@@ -170,15 +168,10 @@ void SheetDialog::OnChanged(wxPropertyGridEvent& event) {
         if (value.Convert(&number)) _model.EditDouble(item, number);
         break;
       }
-      case kComboItem:
-        _model.EditSelection(item, value.IsNull() ? -1 : static_cast<int>(value.GetLong()));
-        break;
+      case kComboItem: _model.EditSelection(item, value.IsNull() ? -1 : static_cast<int>(value.GetLong())); break;
       case kStringItem:
-      case kFileItem:
-        _model.EditText(item, ToModel(value.GetString()).c_str());
-        break;
-      default:
-        break;
+      case kFileItem: _model.EditText(item, ToModel(value.GetString()).c_str()); break;
+      default: break;
     }
     // Values the page corrected and editability show at once; properties
     // it removed or added follow outside the grid's own change event,
@@ -210,8 +203,8 @@ wxPGProperty* SheetDialog::Category(int section) {
   if (section < 0 || section >= _model.SectionCount()) return nullptr;
   const auto found = _categories.find(section);
   if (found != _categories.end()) return found->second;
-  auto* category = new wxPropertyCategory(FromModel(_model.SectionTitle(section)),
-                                          wxString::Format("section#%d", section));
+  auto* category =
+      new wxPropertyCategory(FromModel(_model.SectionTitle(section)), wxString::Format("section#%d", section));
   _grid->Append(category);
   _categories[section] = category;
   return category;
@@ -230,15 +223,9 @@ wxPGProperty* SheetDialog::Create(int item) {
       property = new wxBoolProperty(label, name);
       property->SetAttribute(wxPG_BOOL_USE_CHECKBOX, true);
       break;
-    case kIntegerItem:
-      property = new wxIntProperty(label, name);
-      break;
-    case kDoubleItem:
-      property = new FormattedFloatProperty(label, name);
-      break;
-    case kStringItem:
-      property = new wxStringProperty(label, name);
-      break;
+    case kIntegerItem: property = new wxIntProperty(label, name); break;
+    case kDoubleItem: property = new FormattedFloatProperty(label, name); break;
+    case kStringItem: property = new wxStringProperty(label, name); break;
     case kComboItem: {
       wxPGChoices choices;
       for (int i = 0; i < _model.ItemOptionCount(item); ++i) choices.Add(FromModel(_model.ItemOption(item, i)), i);
@@ -250,8 +237,7 @@ wxPGProperty* SheetDialog::Create(int item) {
       property->SetAttribute(wxPG_FILE_WILDCARD, FromModel(_model.ItemFilter(item)));
       property->SetAttribute(wxPG_FILE_SHOW_FULL_PATH, true);
       break;
-    default:
-      return nullptr;
+    default: return nullptr;
   }
   _grid->AppendIn(category, property);  // the grid owns it from here
   _items[item] = property;
@@ -261,9 +247,7 @@ wxPGProperty* SheetDialog::Create(int item) {
 void SheetDialog::ShowValue(int item, wxPGProperty& property) {
   wxVariant value;
   switch (_model.ItemKindOf(item)) {
-    case kBoolItem:
-      value = wxVariant(_model.ItemBool(item));
-      break;
+    case kBoolItem: value = wxVariant(_model.ItemBool(item)); break;
     case kIntegerItem: {
       const long long number = _model.ItemInteger(item);
       const long narrow = static_cast<long>(number);
@@ -286,11 +270,8 @@ void SheetDialog::ShowValue(int item, wxPGProperty& property) {
       break;
     }
     case kStringItem:
-    case kFileItem:
-      value = wxVariant(FromModel(_model.ItemText(item)));
-      break;
-    default:
-      return;
+    case kFileItem: value = wxVariant(FromModel(_model.ItemText(item))); break;
+    default: return;
   }
   if (property.IsValueUnspecified() || property.GetValue() != value) _grid->SetPropertyValue(&property, value);
 }

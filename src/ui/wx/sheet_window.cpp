@@ -111,14 +111,16 @@ class WxSheetWindow : public SheetWindow {
 }  // namespace ecocam::ui::wxview
 
 // The library's only export.
-extern "C" __attribute__((visibility("default"))) int ecocam_ui_wx_open(
-    int version, void* parent, ecocam::ui::wxview::LogSink* log, ecocam::ui::wxview::SheetWindow** window) {
+extern "C" __attribute__((visibility("default"))) int ecocam_ui_wx_open(int version, void* parent,
+                                                                        ecocam::ui::wxview::LogSink* log,
+                                                                        ecocam::ui::wxview::SheetWindow** window) {
   using namespace ecocam::ui::wxview;
   static_assert(std::is_same_v<OpenFunction, decltype(&ecocam_ui_wx_open)>);
   if (window == nullptr) return 2;
   *window = nullptr;
   if (version != kBoundaryVersion) {
-    if (log != nullptr) log->Log(1, "Camera::Configure: ERROR: the configuration dialog library does not match the driver");
+    if (log != nullptr)
+      log->Log(1, "Camera::Configure: ERROR: the configuration dialog library does not match the driver");
     return 2;
   }
   AttachLog(log);

@@ -55,7 +55,7 @@ class SheetModel {
   virtual double ItemDouble(int item) = 0;
   virtual int ItemOptionCount(int item) = 0;
   virtual const char* ItemOption(int item, int index) = 0;
-  virtual int ItemSelection(int item) = 0;  // combo: -1 for none
+  virtual int ItemSelection(int item) = 0;       // combo: -1 for none
   virtual const char* ItemFilter(int item) = 0;  // file: "Text (*.ext)|*.ext"
 
   // The focused item, -1 for none.
@@ -66,7 +66,7 @@ class SheetModel {
   virtual bool EditInteger(int item, long long value) = 0;
   virtual bool EditDouble(int item, double value) = 0;
   virtual bool EditText(int item, const char* value) = 0;  // string and file items
-  virtual bool EditSelection(int item, int index) = 0;      // combo items
+  virtual bool EditSelection(int item, int index) = 0;     // combo items
   // The user focused `item` (-1: none); the page is told (1511).
   virtual void Focus(int item) = 0;
 

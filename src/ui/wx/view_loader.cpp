@@ -74,9 +74,7 @@ class PageModel : public wxview::SheetModel {
   bool EditBool(int item, bool value) override { return Edit(item, value); }
   bool EditInteger(int item, long long value) override { return Edit(item, value); }
   bool EditDouble(int item, double value) override { return Edit(item, value); }
-  bool EditText(int item, const char* value) override {
-    return Edit(item, std::string(value != nullptr ? value : ""));
-  }
+  bool EditText(int item, const char* value) override { return Edit(item, std::string(value != nullptr ? value : "")); }
   bool EditSelection(int item, int index) override {
     return Guarded("EditSelection", false, [&] {
       if (!Grid().SetComboSelection(item, index)) return false;
@@ -178,15 +176,15 @@ wxview::OpenFunction LoadEntryPoint() {
     const std::string beside = path + ": " + library.LastError();
     path = base + "ecocam/ui/" + wxview::kLibraryName;
     if (!library.Load(path.c_str())) {
-      ECOCAM_LOG(1, "Camera::Configure: ERROR: cannot load the configuration dialog library " + beside + "; " +
-                        path + ": " + library.LastError());
+      ECOCAM_LOG(1, "Camera::Configure: ERROR: cannot load the configuration dialog library " + beside + "; " + path +
+                        ": " + library.LastError());
       return nullptr;
     }
   }
   open = reinterpret_cast<wxview::OpenFunction>(library.Resolve(wxview::kEntryPointName));
   if (open == nullptr) {
-    ECOCAM_LOG(1, "Camera::Configure: ERROR: the configuration dialog library " + path + " lacks " +
-                      wxview::kEntryPointName);
+    ECOCAM_LOG(
+        1, "Camera::Configure: ERROR: the configuration dialog library " + path + " lacks " + wxview::kEntryPointName);
     library.Unload();
   }
   return open;
@@ -197,7 +195,8 @@ wxview::OpenFunction LoadEntryPoint() {
 std::unique_ptr<ConfigureView> CreateConfigureView(void* parent) {
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') {
-    ECOCAM_LOG(1, "Camera::Configure: ERROR: no display (DISPLAY is not set), the configuration dialog cannot be shown");
+    ECOCAM_LOG(1,
+               "Camera::Configure: ERROR: no display (DISPLAY is not set), the configuration dialog cannot be shown");
     return nullptr;
   }
   wxview::OpenFunction open = LoadEntryPoint();

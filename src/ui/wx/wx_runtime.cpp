@@ -29,17 +29,16 @@ std::string Utf8(const wxString& text) { return std::string(text.utf8_str()); }
 class DriverLogTarget : public wxLog {
  protected:
   void DoLogTextAtLevel(wxLogLevel level, const wxString& text) override {
-    LogLine(level <= wxLOG_Warning ? 1 : 3, "Camera::Configure: " +
-                                                std::string(level <= wxLOG_Error ? "ERROR: " : "INFO: ") +
-                                                Utf8(text));
+    LogLine(level <= wxLOG_Warning ? 1 : 3,
+            "Camera::Configure: " + std::string(level <= wxLOG_Error ? "ERROR: " : "INFO: ") + Utf8(text));
   }
 };
 
 // Debian's wx has its assertions on; one must never stop the host.
 void OnAssert(const wxString& file, int line, const wxString& function, const wxString& condition,
               const wxString& message) {
-  LogLine(1, "Camera::Configure: WARNING: wx assertion " + Utf8(condition) + " failed in " + Utf8(function) +
-                 " (" + Utf8(file) + ":" + std::to_string(line) + ") " + Utf8(message));
+  LogLine(1, "Camera::Configure: WARNING: wx assertion " + Utf8(condition) + " failed in " + Utf8(function) + " (" +
+                 Utf8(file) + ":" + std::to_string(line) + ") " + Utf8(message));
 }
 
 class SheetApp : public wxApp {
@@ -126,18 +125,20 @@ bool EnsureWxRunning() {
       return false;
     case WxState::Running:
       if (std::this_thread::get_id() != uiThread) {
-        LogLine(1, "Camera::Configure: ERROR: the configuration dialog must be shown from the thread that showed it first");
+        LogLine(
+            1, "Camera::Configure: ERROR: the configuration dialog must be shown from the thread that showed it first");
         return false;
       }
       return true;
-    case WxState::NotStarted:
-      break;
+    case WxState::NotStarted: break;
   }
 
   if (wxTheApp != nullptr) {
     // The host runs wx itself: its application and its thread.
     if (!wxIsMainThread()) {
-      LogLine(1, "Camera::Configure: ERROR: the host runs wxWidgets; the configuration dialog must be shown from its main thread");
+      LogLine(1,
+              "Camera::Configure: ERROR: the host runs wxWidgets; the configuration dialog must be shown from its main "
+              "thread");
       return false;
     }
     return true;
