@@ -79,6 +79,22 @@ bool WaitCompleted(long long count, int timeoutMs) {
   return gSignal.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return gCompleted >= count; });
 }
 
+// Grabs on `port` and waits for its completion callback: the time from the
+// grab to the callback in microseconds, or false when none came in time.
+bool TriggerAndWait(int port, int timeoutMs, double& microseconds) {
+  long long before = 0;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    before = gCompleted;
+  }
+  const auto t0 = Clock::now();
+  doCVLGrab(0, port);
+  if (!WaitCompleted(before + 1, timeoutMs)) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  microseconds = std::chrono::duration<double, std::micro>(gLastCompletion - t0).count();
+  return true;
+}
+
 std::string Directory() {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "ecocam_grab_bench";
   std::filesystem::create_directories(dir);
@@ -247,20 +263,9 @@ void BM_Mono8TriggerLatency(benchmark::State& state) {
     }
     std::vector<unsigned char> row;
     for (int i = 0; i < 2000; ++i) {
-      long long before = 0;
-      {
-        std::lock_guard<std::mutex> lock(gMutex);
-        before = gCompleted;
-      }
-      const auto t0 = Clock::now();
-      doCVLGrab(0, 0);
-      if (!WaitCompleted(before + 1, 1000)) break;
-      Clock::time_point at;
-      {
-        std::lock_guard<std::mutex> lock(gMutex);
-        at = gLastCompletion;
-      }
-      latencies.push_back(std::chrono::duration<double, std::micro>(at - t0).count());
+      double us = 0.0;
+      if (!TriggerAndWait(0, 1000, us)) break;
+      latencies.push_back(us);
       session.ReadFrame(row);
     }
   }
@@ -317,23 +322,9 @@ void BM_TriggerLatencyBesideTwoSaturatingCameras(benchmark::State& state) {
     const auto measure = [&](std::vector<double>& latencies) {
       std::vector<unsigned char> row(656);
       for (int i = 0; i < 500; ++i) {
-        long long before = 0;
-        {
-          std::lock_guard<std::mutex> lock(gMutex);
-          before = gCompleted;
-        }
-        const auto t0 = Clock::now();
-        doCVLGrab(0, 2);
-        if (!WaitCompleted(before + 1, 5000)) {
-          latencies.push_back(5e6);  // unanswered: counted as the timeout
-          continue;
-        }
-        Clock::time_point at;
-        {
-          std::lock_guard<std::mutex> lock(gMutex);
-          at = gLastCompletion;
-        }
-        latencies.push_back(std::chrono::duration<double, std::micro>(at - t0).count());
+        double us = 0.0;
+        // An unanswered grab counts as its timeout.
+        latencies.push_back(TriggerAndWait(2, 5000, us) ? us : 5e6);
         for (int y = 0; y < 490; ++y) getCVLGrabRow(0, 2, row.data(), y, 0, 655);
       }
     };
