@@ -213,16 +213,24 @@ SIMSDK_CONTROL(int, SimSdk_pauseFrames)(int pause) {
   return simsdk::kOk;
 }
 
+namespace {
+
+// The counters of a channel, or of all channels for 0; null for a channel
+// that does not exist. With the simulation's lock held.
+const simsdk::FrameCounters* CountersOf(int channel) {
+  simsdk::StreamingState& streams = simsdk::Streams();
+  if (channel == 0) return &streams.totals;
+  const auto it = streams.channels.find(channel);
+  return it == streams.channels.end() ? nullptr : &it->second->counters;
+}
+
+}  // namespace
+
 SIMSDK_CONTROL(int, SimSdk_getFrameCounters)
 (int channel, long long* produced, long long* delivered, long long* lost, long long* released, long long* reclaimed) {
   const auto lock = Lock();
-  simsdk::StreamingState& streams = simsdk::Streams();
-  const simsdk::FrameCounters* counters = &streams.totals;
-  if (channel != 0) {
-    const auto it = streams.channels.find(channel);
-    if (it == streams.channels.end()) return simsdk::kInvalidHandle;
-    counters = &it->second->counters;
-  }
+  const simsdk::FrameCounters* counters = CountersOf(channel);
+  if (counters == nullptr) return simsdk::kInvalidHandle;
   if (produced != nullptr) *produced = counters->produced;
   if (delivered != nullptr) *delivered = counters->delivered;
   if (lost != nullptr) *lost = counters->lost;
@@ -233,13 +241,8 @@ SIMSDK_CONTROL(int, SimSdk_getFrameCounters)
 
 SIMSDK_CONTROL(int, SimSdk_getReclaimCounters)(int channel, long long* refused, long long* abandoned) {
   const auto lock = Lock();
-  simsdk::StreamingState& streams = simsdk::Streams();
-  const simsdk::FrameCounters* counters = &streams.totals;
-  if (channel != 0) {
-    const auto it = streams.channels.find(channel);
-    if (it == streams.channels.end()) return simsdk::kInvalidHandle;
-    counters = &it->second->counters;
-  }
+  const simsdk::FrameCounters* counters = CountersOf(channel);
+  if (counters == nullptr) return simsdk::kInvalidHandle;
   if (refused != nullptr) *refused = counters->refused;
   if (abandoned != nullptr) *abandoned = counters->abandoned;
   return simsdk::kOk;
