@@ -75,11 +75,19 @@ TEST_F(ExportsPortsTest, AFailedOpenKeepsNoPort) {
 TEST_F(ExportsPortsTest, ACameraStillOpeningIsNotReachedByItsPort) {
   Initialize();
   ASSERT_EQ(0, sim.SimSdk_delayCall("Camera_openConnection", 300));
+  std::atomic<bool> started{false};
   std::atomic<bool> opened{false};
-  std::thread opener([&] { opened = openCVLPort(0, 2, "eco424MVGE", size) == 1; });
+  std::thread opener([&] {
+    started = true;
+    opened = openCVLPort(0, 2, "eco424MVGE", size) == 1;
+  });
+  while (!started.load()) std::this_thread::yield();
+  // The open cannot end within 200 ms of its start: the connection alone
+  // takes 300 ms. Every call in that window meets a camera still opening.
+  const auto window = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
   int answered = 0;
   int tries = 0;
-  while (!opened.load() && tries < 5000) {
+  while (std::chrono::steady_clock::now() < window) {
     int value = 0;
     answered += getProperty(0, 2, "Width", &value);
     answered += setProperty(0, 2, "Gain", 2);
