@@ -50,6 +50,7 @@ class LifecycleTest : public ::testing::Test {
   // scenarios that must hold a hundred times in a row everywhere.
   static int Times(int native, bool everywhere = false) {
 #ifdef _WIN32
+    (void)everywhere;
     return native > 5 ? 5 : native;
 #else
     if (everywhere || std::string(LIFECYCLE_SANITIZER).empty()) return native;
