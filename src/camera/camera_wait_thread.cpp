@@ -3,6 +3,7 @@
 #include "camera/camera_wait_thread.h"
 
 #include <algorithm>
+#include <atomic>
 #include <array>
 #include <chrono>
 #include <condition_variable>
@@ -57,9 +58,10 @@ struct CameraWaitThread::State {
   std::uint64_t listVersion = 0;    // counts changes of cameras
   std::uint64_t builtVersion = 0;   // the list version the current wait was built from
   bool running = false;
-  int count = 0;                    // events in the current wait
-  std::size_t nextFirst = 0;        // list position of the camera the next wait starts with
-  std::shared_ptr<void> keepAlive;  // released when the thread ends
+  int count = 0;                           // events in the current wait
+  std::size_t nextFirst = 0;               // list position of the camera the next wait starts with
+  std::shared_ptr<void> keepAlive;         // released when the thread ends
+  std::atomic<std::uint64_t> threadId{0};  // the thread's own id, set when it starts (not guarded)
 
   // Written and read by the wait thread only (Rebuild, Run).
   std::array<platform::Event*, kMaxHandles> handles{};
@@ -79,6 +81,7 @@ CameraWaitThread::CameraWaitThread()
   // The thread keeps the state alive; `this` is not used on it.
   std::shared_ptr<State> state = _state;
   if (!_thread->Start([state] {
+        state->threadId = platform::CurrentThreadId();
         Run(*state);
         std::shared_ptr<void> owner;
         {
@@ -122,7 +125,17 @@ void CameraWaitThread::Stop() {
   _state->terminateEvent.Reset();
 }
 
-bool CameraWaitThread::IsCurrentThread() const { return _thread && _thread->IsCurrent(); }
+// By the id the thread noted itself: after Stop on the thread itself the
+// thread object is already let go, and the answer must still be true.
+// An ended thread's id may be reused by another thread, so only a running
+// thread counts.
+bool CameraWaitThread::IsCurrentThread() const {
+  State& s = *_state;
+  const std::uint64_t id = s.threadId.load();
+  if (id == 0 || id != platform::CurrentThreadId()) return false;
+  std::lock_guard<std::mutex> guard(s.lock);
+  return s.running;
+}
 
 void CameraWaitThread::ReleaseWhenEnded(std::shared_ptr<void> owner) {
   State& s = *_state;

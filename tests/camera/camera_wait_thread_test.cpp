@@ -200,6 +200,43 @@ TEST_F(WaitThreadTest, CamerasSignalledTogetherAreServedInTurn) {
   sdk::CameraContainer_delete(container);
 }
 
+// Stopped from inside the host's callback (a finalize there), the thread
+// still knows itself until it has ended, so the registry is kept until the
+// callback has returned; an ended thread is nobody.
+CameraWaitThread* gStopping = nullptr;
+std::atomic<int> gSelfBeforeStop{-1};
+std::atomic<int> gSelfAfterStop{-1};
+int ECOCAM_CALL StoppingCallback(int, int) {
+  gSelfBeforeStop = gStopping->IsCurrentThread() ? 1 : 0;
+  gStopping->Stop();
+  gSelfAfterStop = gStopping->IsCurrentThread() ? 1 : 0;
+  return 0;
+}
+
+TEST_F(WaitThreadTest, AThreadStoppedInsideTheCallbackKnowsItselfUntilItEnds) {
+  Settings("eco424MVGE", false,
+           [](CameraParameters& p) { p.GetParameter<ParamEnum>("AcquisitionMode").set_by_value(2); });
+  const sdk::CameraContainerHandle container = Discover();
+  Camera camera("eco424MVGE", CameraInfo{1, "eco424MVGE"}, sdk::CameraContainer_getCamera(container, 0), container);
+  int width = 0, height = 0;
+  ASSERT_TRUE(camera.Open(1, width, height));
+  camera.SetCompleteCB(&StoppingCallback);
+  CameraWaitThread thread;
+  gStopping = &thread;
+  EXPECT_FALSE(thread.IsCurrentThread());
+  thread.StoreWaitCamera(&camera);
+  camera.Grab();
+  ASSERT_TRUE(Eventually([] { return gSelfAfterStop.load() != -1; }));
+  EXPECT_EQ(1, gSelfBeforeStop.load());
+  EXPECT_EQ(1, gSelfAfterStop.load());
+  ASSERT_TRUE(Eventually([&] { return !thread.IsRunning(); }));
+  EXPECT_FALSE(thread.IsCurrentThread());
+  EXPECT_TRUE(CameraWaitThread::JoinAbandonedThreads(platform::kInfinite));
+  thread.RemoveWaitCamera(&camera);
+  camera.Close();
+  sdk::CameraContainer_delete(container);
+}
+
 // A wait thread that no longer runs serves no camera: storing one is refused
 // with its line, so an open fails instead of delivering nothing for ever.
 TEST_F(WaitThreadTest, AStoppedThreadRefusesCameras) {
