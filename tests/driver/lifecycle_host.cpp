@@ -14,6 +14,8 @@
 //                 the main thread runs finalize
 //   finalize-inside-callback
 //                 the callback itself runs finalize after a few frames
+//   exit-streaming
+//                 a streaming camera, then exit without finalize or unload
 //   unload-streaming, unload-closed
 //                 initialize and a streaming (or opened and closed) camera,
 //                 then the library is unloaded without finalize
@@ -177,6 +179,8 @@ int main(int argc, char** argv) {
     // A new start after it works as the first did.
     if (!start()) return Fail("initialize again");
     d.finalize();
+  } else if (scenario == "exit-streaming") {
+    if (!stream(2)) return Fail("streaming");
   } else if (scenario == "unload-streaming" || scenario == "unload-closed") {
     if (!stream(2)) return Fail("streaming");
     if (scenario == "unload-closed") d.closeCVLPort(0, 0);

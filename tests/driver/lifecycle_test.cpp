@@ -71,7 +71,8 @@ TEST_F(LifecycleTest, FinalizeWhileTheCallbackReadsRowsEndsEverything) {
   RunScenario("finalize-inside-callback", Times(20));
 }
 
-TEST_F(LifecycleTest, UnloadingWithoutFinalizeNeverHangs) {
+TEST_F(LifecycleTest, UnloadingOrExitingWithoutFinalizeNeverHangs) {
+  RunScenario("exit-streaming", Times(20));
   RunScenario("unload-streaming", Times(20));
   RunScenario("unload-closed", Times(20));
 }
