@@ -127,15 +127,17 @@ CameraList::~CameraList() {
 CameraList& CameraList::GetInstance() {
   Slot& slot = TheSlot();
   std::lock_guard<std::mutex> guard(slot.lock);
-  if (!slot.current) {
-    try {
-      slot.current = std::make_shared<CameraList>(Key());
-    } catch (const std::exception&) {
-      ECOCAM_LOG(1, "CameraList::GetInstance: ERROR: no valid instance");
-      throw std::runtime_error("CameraList::instance not created");
-    }
-  }
+  if (!slot.current) slot.current = Create();
   return *slot.current;
+}
+
+std::shared_ptr<CameraList> CameraList::Create() {
+  try {
+    return std::make_shared<CameraList>(Key());
+  } catch (const std::exception&) {
+    ECOCAM_LOG(1, "CameraList::GetInstance: ERROR: no valid instance");
+    throw std::runtime_error("CameraList::instance not created");
+  }
 }
 
 void CameraList::Start() {
@@ -144,13 +146,7 @@ void CameraList::Start() {
     ECOCAM_LOG(1, "CameraList::Start: ERROR: the previous registry is still in use");
     throw std::runtime_error("CameraList: the previous registry is still in use");
   }
-  std::shared_ptr<CameraList> registry;
-  try {
-    registry = std::make_shared<CameraList>(Key());
-  } catch (const std::exception&) {
-    ECOCAM_LOG(1, "CameraList::GetInstance: ERROR: no valid instance");
-    throw std::runtime_error("CameraList::instance not created");
-  }
+  std::shared_ptr<CameraList> registry = Create();
   // Discovery's own result is not looked at: the host learns what was
   // found from the count.
   registry->Init();

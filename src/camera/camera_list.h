@@ -110,6 +110,9 @@ class CameraList {
   CameraWaitThread& WaitThread() { return _waitThread; }
 
  private:
+  // A new, empty registry; throws std::runtime_error (logged) when it
+  // cannot be made.
+  static std::shared_ptr<CameraList> Create();
   // Closes every open camera and stops the wait thread; the lookups find
   // nothing from then on.
   void Shutdown();
