@@ -40,6 +40,13 @@ constexpr int kPixelTypeRGB24 = 0x02180000;
 // True for the four 8-bit Bayer codes.
 constexpr bool IsBayer8(int pixelType) { return pixelType >= kPixelTypeBayerGR8 && pixelType <= kPixelTypeBayerBG8; }
 
+// What an image handed to the stream callback carries (Image_getSignalType).
+// A signal other than a frame has no data: the SDK uses it to tell the
+// stream's owner about the camera itself.
+constexpr int kSignalNone = 0;                  // an image that is not a signal (the neutral answer)
+constexpr int kSignalFrameCompleted = 1;        // a complete frame
+constexpr int kSignalCameraConnectionLost = 2;  // the camera stopped answering its control channel
+
 // The SDK's four-byte version, most significant first.
 struct SdkVersion {
   unsigned char major;
