@@ -123,24 +123,37 @@ ECOCAM_SDK_DEFINE(CameraHandle, CameraContainer_findCamera)(CameraContainerHandl
 }
 
 // Opens the connection; the camera keeps the settings it was given before.
+// A vanished camera does not answer: kCameraTimeout after its delay.
 ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float timeout) {
+  SimState& state = SimState::Get();
+  int delayMs = 0;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    SimCamera* found = state.FindCameraLocked(camera);
+    if (found == nullptr) return kInvalidHandle;
+    if (found->connected) return kAlreadyConnected;
+    if (!(timeout > 0.0f)) return kOutOfRange;
+    if (!found->vanished) {
+      found->connected = true;
+      return kOk;
+    }
+    delayMs = found->model.answerDelayMs;
+  }
+  return AnswerTimedOut(delayMs);
+}
+
+// Closes the connection and stops acquisition. Only the local end is torn
+// down, so this answers at once also for a camera that has vanished.
+ECOCAM_SDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
   SimCamera* found = state.FindCameraLocked(camera);
   if (found == nullptr) return kInvalidHandle;
-  if (found->connected) return kAlreadyConnected;
-  if (!(timeout > 0.0f)) return kOutOfRange;
-  found->connected = true;
+  if (!found->connected) return kNotConnected;
+  found->connected = false;
+  found->connectionLost = false;
+  found->settings.acquisitionControl = 0;
   return kOk;
-}
-
-// Closes the connection and stops acquisition.
-ECOCAM_SDK_DEFINE(int, Camera_closeConnection)(CameraHandle camera) {
-  return WithConnectedCamera(camera, [](SimCamera& found) {
-    found.connected = false;
-    found.settings.acquisitionControl = 0;
-    return kOk;
-  });
 }
 
 ECOCAM_SDK_DEFINE(const char*, Camera_getManufacturerName)(CameraHandle camera) {
@@ -215,6 +228,7 @@ ECOCAM_SDK_DEFINE(const char*, Error_getMessage)(int errorCode) {
     case kInternalError: return "internal error";
     case kWrongPixelType: return "pixel type does not allow this conversion";
     case kBufferTooSmall: return "buffer too small";
+    case kCameraTimeout: return "camera did not answer in time";
     default: return "unknown error";
   }
 }

@@ -101,6 +101,16 @@ bool SetCameraLimit(CameraModel& model, const std::string& name, double value) {
     model.realistic = value != 0.0;
     return true;
   }
+  // Misbehaviour a camera starts with, for programs that cannot reach the
+  // control interface (camhost): values are clamped to what makes sense.
+  const auto count = [&](int& field, double hi) {
+    field = static_cast<int>(value < 0.0 ? 0.0 : (value > hi ? hi : value));
+    return true;
+  };
+  if (name == "PacketsLostPerThousand") return count(model.packetsLostPerThousand, 1000.0);
+  if (name == "PacketsResentPerThousand") return count(model.packetsResentPerThousand, 1000.0);
+  if (name == "VanishAfterFrames") return count(model.vanishAfterFrames, 1e9);
+  if (name == "AnswerDelayMs") return count(model.answerDelayMs, 600000.0);
   return false;
 }
 

@@ -262,7 +262,52 @@ SIMSDK_CONTROL(int, SimSdk_getLiveObjects)(int* containers, int* connections, in
   if (containers != nullptr) *containers = static_cast<int>(state.containers.size());
   if (connections != nullptr) *connections = static_cast<int>(connected);
   if (channels != nullptr) *channels = static_cast<int>(streams.channels.size());
-  if (images != nullptr) *images = static_cast<int>(streams.images.size());
+  if (images != nullptr) *images = static_cast<int>(streams.images.size() + streams.signals.size());
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_setPacketLoss)(int camera, int lostPerThousand, int resentPerThousand) {
+  if (lostPerThousand < 0 || lostPerThousand > 1000 || resentPerThousand < 0 || resentPerThousand > 1000) {
+    return simsdk::kOutOfRange;
+  }
+  const auto lock = Lock();
+  simsdk::SimCamera* found = SimState::Get().FindCameraLocked(camera);
+  if (found == nullptr) return simsdk::kInvalidHandle;
+  found->model.packetsLostPerThousand = lostPerThousand;
+  found->model.packetsResentPerThousand = resentPerThousand;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_getLossCounters)(int channel, long long* incomplete, long long* resent) {
+  const auto lock = Lock();
+  const simsdk::FrameCounters* counters = CountersOf(channel);
+  if (counters == nullptr) return simsdk::kInvalidHandle;
+  if (incomplete != nullptr) *incomplete = counters->incomplete;
+  if (resent != nullptr) *resent = counters->resent;
+  return simsdk::kOk;
+}
+
+SIMSDK_CONTROL(int, SimSdk_vanishCamera)(int camera, int answerDelayMs) {
+  if (answerDelayMs < 0) return simsdk::kOutOfRange;
+  const auto lock = Lock();
+  simsdk::SimCamera* found = SimState::Get().FindCameraLocked(camera);
+  if (found == nullptr) return simsdk::kInvalidHandle;
+  found->model.answerDelayMs = answerDelayMs;
+  if (!found->vanished) simsdk::VanishLocked(*found);
+  return simsdk::kOk;
+}
+
+// The camera comes back as after a power cycle: at its power-on settings.
+SIMSDK_CONTROL(int, SimSdk_restoreCamera)(int camera) {
+  const auto lock = Lock();
+  simsdk::SimCamera* found = SimState::Get().FindCameraLocked(camera);
+  if (found == nullptr) return simsdk::kInvalidHandle;
+  if (!found->vanished) return simsdk::kOk;
+  found->vanished = false;
+  found->framesSent = 0;
+  found->settings = simsdk::CameraSettings{};
+  found->settings.aoiWidth = found->model.imagerWidth;
+  found->settings.aoiHeight = found->model.imagerHeight;
   return simsdk::kOk;
 }
 

@@ -63,14 +63,28 @@ ECOCAM_SDK_DEFINE(int, Image_getBufferIndex)(ImageHandle image) {
 ECOCAM_SDK_DEFINE(CameraHandle, Image_getCamera)(ImageHandle image) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
-  StreamingState::ImageRef* ref = FindImageLocked(image);
-  return ref == nullptr ? -1 : ref->channel->camera;
+  if (const StreamingState::ImageRef* ref = FindImageLocked(image)) return ref->channel->camera;
+  const auto& signals = Streams().signals;
+  const auto signal = signals.find(image);
+  return signal == signals.end() ? -1 : signal->second.channel->camera;
 }
 
-// Hands the image's buffer back to its channel.
+// A frame is always complete (an incomplete one is never handed out); a
+// signal image carries its signal; anything else is no signal.
+ECOCAM_SDK_DEFINE(int, Image_getSignalType)(ImageHandle image) {
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  if (FindImageLocked(image) != nullptr) return kSignalFrameCompleted;
+  const auto& signals = Streams().signals;
+  const auto signal = signals.find(image);
+  return signal == signals.end() ? kSignalNone : signal->second.type;
+}
+
+// Hands the image's buffer back to its channel (a signal has none).
 ECOCAM_SDK_DEFINE(int, Image_release)(ImageHandle image) {
   SimState& state = SimState::Get();
   std::lock_guard<std::mutex> lock(state.mutex);
+  if (ReleaseSignalLocked(image)) return kOk;
   StreamingState::ImageRef* ref = FindImageLocked(image);
   if (ref == nullptr) return kInvalidHandle;
   const std::shared_ptr<SimChannel> channel = ref->channel;
@@ -89,6 +103,9 @@ ECOCAM_SDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
   return Describe(image, &ImageInfo::transferTime, 0.0);
 }
 ECOCAM_SDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageInfo::packetCount, 0); }
+ECOCAM_SDK_DEFINE(int, Image_getPacketResend)(ImageHandle image) {
+  return Describe(image, &ImageInfo::packetResend, 0);
+}
 ECOCAM_SDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {
   return static_cast<int>(Describe(image, &ImageInfo::bytes, std::size_t{0}));
 }

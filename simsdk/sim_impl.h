@@ -3,8 +3,10 @@
 // "not supported" result of sim_dispatch.h.
 #pragma once
 
+#include <chrono>
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 #include "sim_dispatch.h"
 #include "sim_state.h"
@@ -37,6 +39,9 @@ ECOCAM_SDK_IMPLEMENTS(Error_getMessage)
 // Streaming channels and images (sim_streaming.cpp, sim_images.cpp).
 ECOCAM_SDK_IMPLEMENTS(StreamingChannel_create)
 ECOCAM_SDK_IMPLEMENTS(StreamingChannel_delete)
+ECOCAM_SDK_IMPLEMENTS(StreamingChannel_getFrameLoss)
+ECOCAM_SDK_IMPLEMENTS(Image_getSignalType)
+ECOCAM_SDK_IMPLEMENTS(Image_getPacketResend)
 ECOCAM_SDK_IMPLEMENTS(Image_getDataPointer)
 ECOCAM_SDK_IMPLEMENTS(Image_getBufferIndex)
 ECOCAM_SDK_IMPLEMENTS(Image_getCamera)
@@ -127,17 +132,31 @@ ECOCAM_SDK_IMPLEMENTS(Camera_getLookupTable)
 ECOCAM_SDK_IMPLEMENTS(Camera_setIOAssignment)
 ECOCAM_SDK_IMPLEMENTS(Camera_getIOAssignment)
 
+// The answer of a call to a camera that has vanished: the SDK waits for its
+// own timeout, then gives up. Called without the state's lock, so other
+// calls go on meanwhile.
+inline int AnswerTimedOut(int delayMs) {
+  if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+  return kCameraTimeout;
+}
+
 // Runs `action` on the camera named by `handle` under the state's lock:
 // kInvalidHandle when there is no such camera, kNotConnected when its
-// connection is not open.
+// connection is not open or died with the camera, kCameraTimeout (late)
+// while the camera is gone.
 template <typename Action>
 int WithConnectedCamera(CameraHandle handle, Action&& action) {
   SimState& state = SimState::Get();
-  std::lock_guard<std::mutex> lock(state.mutex);
-  SimCamera* camera = state.FindCameraLocked(handle);
-  if (camera == nullptr) return kInvalidHandle;
-  if (!camera->connected) return kNotConnected;
-  return action(*camera);
+  int delayMs = 0;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    SimCamera* camera = state.FindCameraLocked(handle);
+    if (camera == nullptr) return kInvalidHandle;
+    if (!camera->connected) return kNotConnected;
+    if (!camera->vanished) return camera->connectionLost ? kNotConnected : action(*camera);
+    delayMs = camera->model.answerDelayMs;
+  }
+  return AnswerTimedOut(delayMs);
 }
 
 // Stores `value` when lo <= value <= hi (NaN never is).

@@ -60,6 +60,14 @@ struct CameraModel {
   // Frames of this size instead of the area of interest's (0: the AOI's).
   int frameWidth = 0;
   int frameHeight = 0;
+  // Packets of its frames lost on the network, per thousand, and of every
+  // thousand lost packets how many a resend recovers.
+  int packetsLostPerThousand = 0;
+  int packetsResentPerThousand = 0;
+  // After this many delivered frames the camera vanishes (0: never), and
+  // calls to a vanished camera answer after this many milliseconds.
+  int vanishAfterFrames = 0;
+  int answerDelayMs = 0;
 };
 
 // What a camera has been told, starting from its power-on values.
@@ -103,6 +111,13 @@ struct SimCamera {
   CameraContainerHandle container = 0;
   CameraModel model;
   bool connected = false;
+  // The camera is gone from the network: calls that talk to it answer
+  // kCameraTimeout after model.answerDelayMs.
+  bool vanished = false;
+  // The connection open when it vanished is dead, also once it is back,
+  // until it is closed.
+  bool connectionLost = false;
+  long long framesSent = 0;  // delivered frames, for model.vanishAfterFrames
   CameraSettings settings;
 };
 

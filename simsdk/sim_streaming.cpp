@@ -51,7 +51,7 @@ void Count(SimChannel& channel, long long FrameCounters::*counter) {
 }
 
 // Takes back every image of `channel` that is still out: images its user
-// never handed back.
+// never handed back, signals included.
 void ReclaimAllLocked(SimChannel& channel) {
   for (ImageBuffer& buffer : channel.buffers) {
     if (buffer.image == 0) continue;
@@ -59,6 +59,40 @@ void ReclaimAllLocked(SimChannel& channel) {
     Count(channel, &FrameCounters::reclaimed);
     Count(channel, &FrameCounters::abandoned);
   }
+  auto& signals = Streams().signals;
+  for (auto it = signals.begin(); it != signals.end();) {
+    if (it->second.channel.get() != &channel) {
+      ++it;
+      continue;
+    }
+    SimState::Get().handles.Release(it->first);
+    it = signals.erase(it);
+  }
+}
+
+// One draw of 0 to 999 from the channel's own generator (xorshift), so a
+// run's losses depend only on the channel's frames.
+int DrawPerThousand(SimChannel& channel) {
+  std::uint32_t x = channel.draws != 0 ? channel.draws : 0x9E3779B9u ^ static_cast<std::uint32_t>(channel.handle);
+  x ^= x << 13;
+  x ^= x >> 17;
+  x ^= x << 5;
+  channel.draws = x;
+  return static_cast<int>(x % 1000u);
+}
+
+// Sends the frame's packets over the lossy network: false when one stayed
+// lost (the frame is incomplete); `resent` counts the packets a resend
+// recovered.
+bool PacketsArrive(SimChannel& channel, const CameraModel& model, int packets, int& resent) {
+  resent = 0;
+  if (model.packetsLostPerThousand <= 0) return true;
+  for (int i = 0; i < packets; ++i) {
+    if (DrawPerThousand(channel) >= model.packetsLostPerThousand) continue;
+    if (DrawPerThousand(channel) >= model.packetsResentPerThousand) return false;
+    ++resent;
+  }
+  return true;
 }
 
 // Whether `camera` still asks for frames.
@@ -87,12 +121,17 @@ class BusyMark {
 void ProduceAndDeliver(Lock& lock, const std::shared_ptr<SimChannel>& shared, const SimCamera& camera,
                        SimClock::time_point madeAt) {
   SimChannel& channel = *shared;
-  const ImageInfo info = DescribeFrame(camera, channel.nextImageId++, madeAt);
+  ImageInfo info = DescribeFrame(camera, channel.nextImageId++, madeAt);
   Count(channel, &FrameCounters::produced);
   const auto free = std::find_if(channel.buffers.begin(), channel.buffers.end(),
                                  [](const ImageBuffer& b) { return b.image == 0 && !b.filling; });
   if (free == channel.buffers.end()) {
     Count(channel, &FrameCounters::lost);
+    return;
+  }
+  if (!PacketsArrive(channel, camera.model, info.packetCount, info.packetResend)) {
+    Count(channel, &FrameCounters::lost);
+    Count(channel, &FrameCounters::incomplete);
     return;
   }
   const BusyMark busy(channel);
@@ -109,7 +148,8 @@ void ProduceAndDeliver(Lock& lock, const std::shared_ptr<SimChannel>& shared, co
   lock.lock();
   buffer.filling = false;
   SimState& state = SimState::Get();
-  if (!filled || channel.stop || !Acquiring(state.FindCameraLocked(channel.camera))) {
+  SimCamera* sender = state.FindCameraLocked(channel.camera);
+  if (!filled || channel.stop || !Acquiring(sender)) {
     Count(channel, &FrameCounters::lost);
     return;
   }
@@ -118,6 +158,11 @@ void ProduceAndDeliver(Lock& lock, const std::shared_ptr<SimChannel>& shared, co
   buffer.image = image;
   Streams().images[image] = StreamingState::ImageRef{shared, static_cast<std::size_t>(free - channel.buffers.begin())};
   Count(channel, &FrameCounters::delivered);
+  channel.counters.resent += info.packetResend;
+  Streams().totals.resent += info.packetResend;
+  // A camera set to vanish after its n-th frame goes once that frame is out.
+  const int vanishAfter = sender->model.vanishAfterFrames;
+  if (++sender->framesSent == vanishAfter && vanishAfter > 0) VanishLocked(*sender);
   lock.unlock();
   int answer = 0;
   try {
@@ -134,12 +179,40 @@ void ProduceAndDeliver(Lock& lock, const std::shared_ptr<SimChannel>& shared, co
   }
 }
 
+// Hands the callback the channel's pending signal: an image without data
+// whose signal type tells what happened. Called and returns with the lock
+// held; drops it while the callback runs.
+void DeliverSignal(Lock& lock, const std::shared_ptr<SimChannel>& shared) {
+  SimChannel& channel = *shared;
+  const BusyMark busy(channel);
+  const ImageHandle image = SimState::Get().handles.Allocate(HandleKind::kImage);
+  Streams().signals[image] = StreamingState::SignalRef{shared, channel.pendingSignal};
+  channel.pendingSignal = 0;
+  lock.unlock();
+  int answer = 0;
+  try {
+    answer = channel.callback(image, channel.context);
+  } catch (...) {
+    answer = -1;
+  }
+  lock.lock();
+  if (answer != 0) ReleaseSignalLocked(image);
+}
+
 // The channel's thread: waits until a frame is due, makes and delivers it.
 void RunChannel(std::shared_ptr<SimChannel> shared) {
   SimChannel& channel = *shared;
   SimState& state = SimState::Get();
   Lock lock(state.mutex);
   while (!channel.stop) {
+    if (channel.pendingSignal != 0) {
+      try {
+        DeliverSignal(lock, shared);
+      } catch (...) {
+        if (!lock.owns_lock()) lock.lock();
+      }
+      continue;
+    }
     const SimCamera* camera = state.FindCameraLocked(channel.camera);
     const bool on = Acquiring(camera);
     const int mode = on ? camera->settings.acquisitionMode : 0;
@@ -264,11 +337,32 @@ void WaitChannelsIdle(Lock& lock, CameraHandle camera) {
   for (auto& channel : channels) channel->idle.wait(lock, [&] { return !channel->busy; });
 }
 
+void VanishLocked(SimCamera& camera) {
+  camera.vanished = true;
+  camera.connectionLost = camera.connected;
+  camera.settings.acquisitionControl = 0;
+  for (auto& [handle, channel] : Streams().channels) {
+    if (channel->camera != camera.handle) continue;
+    channel->pendingSignal = ecocam::sdk::kSignalCameraConnectionLost;
+    channel->wake.notify_all();
+  }
+}
+
+bool ReleaseSignalLocked(ImageHandle image) {
+  auto& signals = Streams().signals;
+  const auto it = signals.find(image);
+  if (it == signals.end()) return false;
+  signals.erase(it);
+  SimState::Get().handles.Release(image);
+  return true;
+}
+
 void ResetStreaming() {
   StopAll();
   std::lock_guard<std::mutex> lock(SimState::Get().mutex);
   StreamingState& streams = Streams();
   streams.images.clear();
+  streams.signals.clear();
   streams.totals = FrameCounters{};
   streams.paused = false;
 }
@@ -289,16 +383,22 @@ StreamingState::ImageRef* FindImageLocked(ImageHandle image) {
 
 // A channel for a connected camera of `container`, with 1 to 1000 buffers
 // and a callback. One channel per camera: a second gives kAlreadyConnected.
+// Setting up the stream talks to the camera, so a vanished one answers late.
 ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
 (StreamingChannelHandle* channel, CameraContainerHandle container, CameraHandle camera, int bufferCount,
  StreamCallback callback, void* context) {
   if (channel == nullptr || callback == nullptr) return kNullArgument;
   SimState& state = SimState::Get();
   StreamingState& streams = Streams();
-  std::lock_guard<std::mutex> lock(state.mutex);
+  std::unique_lock<std::mutex> lock(state.mutex);
   const SimCamera* found = state.FindCameraLocked(camera);
   if (found == nullptr || found->container != container) return kInvalidHandle;
-  if (!found->connected) return kNotConnected;
+  if (!found->connected || found->connectionLost) return kNotConnected;
+  if (found->vanished) {
+    const int delayMs = found->model.answerDelayMs;
+    lock.unlock();
+    return AnswerTimedOut(delayMs);
+  }
   if (bufferCount < 1 || bufferCount > kMaxBuffers) return kOutOfRange;
   for (const auto& [handle, existing] : streams.channels) {
     if (existing->camera == camera) return kAlreadyConnected;
@@ -340,6 +440,24 @@ ECOCAM_SDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) 
   }
   found->wake.notify_all();
   EndThread(found);
+  return kOk;
+}
+
+}  // namespace simsdk
+
+namespace simsdk {
+
+// Incomplete frames since the channel was created: a packet of theirs
+// stayed lost, so they were taken back and never delivered. A count the
+// channel keeps itself: it answers at once, also for a vanished camera.
+ECOCAM_SDK_DEFINE(int, StreamingChannel_getFrameLoss)(StreamingChannelHandle channel, int* frameLoss) {
+  if (frameLoss == nullptr) return kNullArgument;
+  SimState& state = SimState::Get();
+  std::lock_guard<std::mutex> lock(state.mutex);
+  const auto& channels = Streams().channels;
+  const auto it = channels.find(channel);
+  if (it == channels.end()) return kInvalidHandle;
+  *frameLoss = static_cast<int>(it->second->counters.incomplete);
   return kOk;
 }
 

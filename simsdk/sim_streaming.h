@@ -34,13 +34,15 @@ using ecocam::sdk::StreamingChannelHandle;
 using SimClock = std::chrono::steady_clock;
 
 struct FrameCounters {
-  long long produced = 0;   // frames the camera made for the channel
-  long long delivered = 0;  // handed to the callback
-  long long lost = 0;       // no free buffer (or the channel stopped meanwhile)
-  long long released = 0;   // given back with Image_release
-  long long reclaimed = 0;  // taken back: refused + abandoned
-  long long refused = 0;    // the callback answered non-zero: taken back at once
-  long long abandoned = 0;  // still out when the channel was deleted
+  long long produced = 0;    // frames the camera made for the channel
+  long long delivered = 0;   // handed to the callback
+  long long lost = 0;        // no free buffer (or the channel stopped meanwhile)
+  long long released = 0;    // given back with Image_release
+  long long reclaimed = 0;   // taken back: refused + abandoned
+  long long refused = 0;     // the callback answered non-zero: taken back at once
+  long long abandoned = 0;   // still out when the channel was deleted
+  long long incomplete = 0;  // of lost: a packet stayed lost (StreamingChannel_getFrameLoss)
+  long long resent = 0;      // packets resent for the delivered frames
 };
 
 // One delivered frame's description.
@@ -52,6 +54,7 @@ struct ImageInfo {
   double timestamp = 0.0;     // seconds on the simulation's clock
   double transferTime = 0.0;  // seconds at 1 Gbit/s
   int packetCount = 0;
+  int packetResend = 0;  // packets lost on the way and resent
   std::size_t bytes = 0;
 };
 
@@ -73,7 +76,9 @@ struct SimChannel {
   bool scheduled = false;  // free-running: nextDue is valid
   SimClock::time_point nextDue;
   bool stop = false;
-  bool busy = false;  // a frame is being filled or delivered
+  bool busy = false;        // a frame is being filled or delivered
+  int pendingSignal = 0;    // a signal to hand the callback before any frame
+  std::uint32_t draws = 0;  // the packet-loss draws' generator state
   FrameCounters counters;
   std::condition_variable wake;  // the thread: look at the settings again
   std::condition_variable idle;  // busy went false
@@ -90,6 +95,12 @@ struct StreamingState {
     std::size_t buffer = 0;
   };
   std::map<ImageHandle, ImageRef> images;
+  // Signal images out (no data, no buffer): their channel and signal type.
+  struct SignalRef {
+    std::shared_ptr<SimChannel> channel;
+    int type = 0;
+  };
+  std::map<ImageHandle, SignalRef> signals;
   // Channels deleted from inside their own callback: their threads end on
   // their own and are joined at the next reset or at unload.
   std::vector<std::shared_ptr<SimChannel>> retired;
@@ -117,6 +128,13 @@ void WaitChannelsIdle(std::unique_lock<std::mutex>& lock, CameraHandle camera);
 // Stops and deletes every channel, waiting for their threads (call without
 // the lock), then forgets all images, counters and the pause.
 void ResetStreaming();
+
+// Makes `camera` vanish: it stops acquiring, a connection it had dies, and
+// each of its channels hands its callback the connection-lost signal.
+void VanishLocked(SimCamera& camera);
+
+// Forgets the signal image `image` when it is out; false when it is not.
+bool ReleaseSignalLocked(ImageHandle image);
 
 // Forgets the image of `buffer` (which must be out) and overwrites its
 // pixels with the marker.

@@ -24,6 +24,8 @@ using ecocam::sdk::kVersionMismatch;
 using ecocam::sdk::kWrongPixelType;
 constexpr int kUnknownName = 1008;       // control API: no such entry point or limit
 constexpr int kBadConfiguration = 1009;  // control API: unreadable configuration
+// A call to a camera that does not answer: the SDK's own timeout ran out.
+constexpr int kCameraTimeout = 1013;
 
 // What an image's pixels become when it is handed back (Image_release) or
 // taken back (refused by the callback, or still out when its channel is
@@ -99,7 +101,24 @@ constexpr int kLookupTableSize = 4096;
   /* What the SDK has handed out and not yet had back: containers, open */ \
   /* camera connections, streaming channels and images. Null pointers are */ \
   /* skipped. */ \
-  C(int, SimSdk_getLiveObjects, (int* containers, int* connections, int* channels, int* images))
+  C(int, SimSdk_getLiveObjects, (int* containers, int* connections, int* channels, int* images)) \
+  /* Discovered camera `camera` loses `lostPerThousand` of its packets; of */ \
+  /* every thousand lost, `resentPerThousand` come back through a resend. */ \
+  /* A frame with a packet that stays lost is incomplete: taken back, */ \
+  /* counted, never delivered. */ \
+  C(int, SimSdk_setPacketLoss, (int camera, int lostPerThousand, int resentPerThousand)) \
+  /* Incomplete frames and resent packets of live channel `channel`, or */ \
+  /* with 0 of all channels since the reset. Null pointers are skipped. */ \
+  C(int, SimSdk_getLossCounters, (int channel, long long* incomplete, long long* resent)) \
+  /* Discovered camera `camera` vanishes: no more frames, each of its */ \
+  /* channels hands its callback one connection-lost signal image, and */ \
+  /* every later call that talks to it answers kCameraTimeout after */ \
+  /* `answerDelayMs`. Closing its connection and deleting its channel */ \
+  /* stay local and answer at once. */ \
+  C(int, SimSdk_vanishCamera, (int camera, int answerDelayMs)) \
+  /* Brings a vanished camera back, at its power-on settings. A connection */ \
+  /* open when it vanished stays dead (kNotConnected) until it is closed. */ \
+  C(int, SimSdk_restoreCamera, (int camera))
 // clang-format on
 
 namespace simsdk {
