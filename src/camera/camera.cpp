@@ -36,6 +36,23 @@ class FlagHolder {
   std::atomic<bool>& _flag;
 };
 
+// A turn of Open or Close: the camera's open-close lock, waited for; on the
+// wait thread (a host's callback that opens or closes) only taken when it
+// is free, since the thread holding it may be waiting for the wait thread.
+class Turn {
+ public:
+  Turn(platform::Mutex& lock, bool mayWait) : _lock(lock), _held(mayWait ? (lock.Lock(), true) : lock.TryLock()) {}
+  ~Turn() {
+    if (_held) _lock.Unlock();
+  }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+
+ private:
+  platform::Mutex& _lock;
+  bool _held;
+};
+
 }  // namespace
 
 Camera::Camera(const char* name, const CameraInfo& info, sdk::CameraHandle camera, sdk::CameraContainerHandle container,
@@ -95,12 +112,21 @@ bool Camera::Open(int port, int& width, int& height) {
 }
 
 bool Camera::OpenInside(int port, int& width, int& height) {
+  const Turn turn(_openCloseLock, _waitThread == nullptr || !_waitThread->IsCurrentThread());
   ECOCAM_LOG(2, "Camera::Open: entering port=" + Num(port));
   ECOCAM_LOG(1, "Opening camera " + _name + " on port=" + Num(port));
   if (_isOpen.load()) {
     ECOCAM_LOG(1, "Camera::Open: ERROR:  " + _name + " is already open on port " + Num(Port()));
     return false;
   }
+  // Each open starts with a camera that answers and counts afresh.
+  _cameraGone.store(false);
+  _goneReported.store(false);
+  _triggerFailing.store(false);
+  _framesComplete.store(0);
+  _framesIncomplete.store(0);
+  _packetsResent.store(0);
+  _lossReportedAt.store(0);
   _port.store(port);
   try {
     return OpenSteps(port, width, height);
@@ -207,11 +233,17 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
   return true;
 }
 
+// Waits for an open in progress on another thread to end first. A camera
+// known to be gone is not told to stop: that would only wait for the SDK's
+// timeouts; the local teardown follows at once.
 void Camera::Close() {
+  const Turn turn(_openCloseLock, _waitThread == nullptr || !_waitThread->IsCurrentThread());
   ECOCAM_LOG(2, "Camera::Close: entering");
   if (!_isOpen.load()) ECOCAM_LOG(1, "Camera::Close: WARNING: called on already closed camera");
-  sdk::Camera_setAcquisitionControl(_camera, 0);
-  sdk::Camera_setAcquisitionMode(_camera, 0);
+  if (!_cameraGone.load()) {
+    sdk::Camera_setAcquisitionControl(_camera, 0);
+    sdk::Camera_setAcquisitionMode(_camera, 0);
+  }
   ClearGrabRequest();
   const int port = _port.exchange(-1);
   _isOpen.store(false);
@@ -230,9 +262,10 @@ void Camera::CleanupOnClose() {
   try {
     if (_waitThread != nullptr) _waitThread->RemoveWaitCamera(this);
     _buffers.StopQueue();
-    if (_streamingChannel != -1) {
-      sdk::StreamingChannel_delete(_streamingChannel);
-      _streamingChannel = -1;
+    const sdk::StreamingChannelHandle channel = _streamingChannel.load();
+    if (channel != -1) {
+      CheckFrameLoss();  // the last count before the channel and its count go
+      if (_streamingChannel.exchange(-1) == channel) sdk::StreamingChannel_delete(channel);
     }
     sdk::Camera_closeConnection(_camera);
   } catch (...) {

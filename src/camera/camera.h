@@ -140,6 +140,25 @@ class Camera : public PushTarget {
   // Any thread.
   GrabCounters Counters() const;
 
+  // What the network did to the camera's frames since it was opened:
+  // complete frames the SDK handed over (wanted by a grab or not),
+  // incomplete frames it handed back (as last read from the channel), and
+  // the packets resent for the complete ones. Any thread.
+  struct LossCounters {
+    long long framesDelivered = 0;
+    long long framesIncomplete = 0;
+    long long packetsResent = 0;
+  };
+  LossCounters Losses() const;
+  // Reads the channel's count of incomplete frames and logs one throttled
+  // level-1 line while it grows. The wait thread about once a second, and
+  // the thread of a close before the channel goes.
+  void CheckFrameLoss();
+  // The camera stopped answering: the SDK said so, or a software trigger
+  // failed. Until the next open the camera is asked nothing that would
+  // wait for it. Any thread.
+  bool CameraGone() const { return _cameraGone.load(); }
+
   // PushTarget: the port is an atomic read from any thread.
   int Port() const override { return _port.load(); }
   bool IsColor() const override { return _cameraInfo.IsColor(); }
@@ -149,6 +168,8 @@ class Camera : public PushTarget {
   // tests (the set is guarded by the parameters lock, not by these).
   const std::string& Name() const { return _name; }
   bool IsOpen() const { return _isOpen.load(); }
+  // An open is in progress (its port is known once it is past its entry).
+  bool IsOpening() const { return _insideOpen.load(); }
   const CameraInfo& Info() const { return _cameraInfo; }
   int PixelSize() const { return _pixelSize; }
   int Width() const { return _width.load(); }
@@ -193,6 +214,8 @@ class Camera : public PushTarget {
   Conversion ConvertRecord(const SvsImageInfo& record, int port, BufferClaim& buffer);
   // Frees the frame once its last row has been read (host thread).
   void FreeAfterLastRow(ImageBuffer& buffer, int row);
+  // Marks the camera gone and logs it once per open, from `method`.
+  void NoteCameraGone(const char* method);
   // Writes a parameter and pushes it; false (nothing sent) for a value
   // outside its range, false (value restored) when the camera's setter
   // failed; otherwise the set takes the value the camera reports it holds.
@@ -216,7 +239,8 @@ class Camera : public PushTarget {
   int _pixelSize;
   std::atomic<int> _width{0};
   std::atomic<int> _height{0};
-  sdk::StreamingChannelHandle _streamingChannel = -1;
+  // Read by the wait thread's loss check while the camera is registered.
+  std::atomic<sdk::StreamingChannelHandle> _streamingChannel{-1};
   sdk::CameraHandle _camera;
   platform::Event _imageEvent;
   std::atomic<bool> _continuous{false};
@@ -229,6 +253,17 @@ class Camera : public PushTarget {
   std::atomic<long long> _conversionFailed{0};
   std::atomic<long long> _delivered{0};
   std::atomic<long long> _undelivered{0};
+  // Losses() and the camera's state of health, started over by each open.
+  std::atomic<long long> _framesComplete{0};
+  std::atomic<long long> _framesIncomplete{0};
+  std::atomic<long long> _packetsResent{0};
+  std::atomic<unsigned long long> _lossReportedAt{0};  // run time in s of the last loss line; 0: none
+  std::atomic<bool> _cameraGone{false};
+  std::atomic<bool> _goneReported{false};
+  std::atomic<bool> _triggerFailing{false};  // the last software trigger failed
+  // Open and Close take turns: a close from another thread waits for an
+  // open in progress (which may take long with a slow camera) to end.
+  platform::Mutex _openCloseLock;
 
   sdk::CameraContainerHandle _container;
   CameraWaitThread* _waitThread;

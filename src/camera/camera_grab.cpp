@@ -243,16 +243,57 @@ bool Camera::Grab() {
   return true;
 }
 
+// A failed trigger is reported once, with the camera taken for gone, until
+// a trigger succeeds again; a camera known to be gone is not triggered, so
+// a host's grabs do not each wait for the SDK's timeout.
 void Camera::SoftwareTrigger() {
   if (_acquisitionMode.load() != kSoftwareTriggerMode) {
     ECOCAM_LOG(1,
                "Camera::SoftwareTrigger: WARNING: trigger ignored, camera not in SW trigger mode, port=" + Num(Port()));
     return;
   }
+  if (_cameraGone.load()) return;
   const int rc = sdk::Camera_softwareTrigger(_camera);
-  if (rc != 0) {
-    ECOCAM_LOG(1, "Camera::SoftwareTrigger: ERROR: sw trigger failed, rc=" + Num(rc) + " port=" + Num(Port()));
+  if (rc == 0) {
+    _triggerFailing.store(false);
+    return;
   }
+  if (_triggerFailing.exchange(true)) return;
+  ECOCAM_LOG(1, "Camera::SoftwareTrigger: ERROR: sw trigger failed, rc=" + Num(rc) + " port=" + Num(Port()));
+  NoteCameraGone("Camera::SoftwareTrigger");
+}
+
+void Camera::NoteCameraGone(const char* method) {
+  _cameraGone.store(true);
+  if (_goneReported.exchange(true)) return;
+  ECOCAM_LOG(1, std::string(method) + ": ERROR: camera " + _name + " does not answer any more, port=" + Num(Port()) +
+                    "; close the port and open it again once the camera is back");
+}
+
+Camera::LossCounters Camera::Losses() const {
+  LossCounters losses;
+  losses.framesDelivered = _framesComplete.load();
+  losses.framesIncomplete = _framesIncomplete.load();
+  losses.packetsResent = _packetsResent.load();
+  return losses;
+}
+
+void Camera::CheckFrameLoss() {
+  const sdk::StreamingChannelHandle channel = _streamingChannel.load();
+  if (channel == -1) return;
+  int incomplete = 0;
+  if (sdk::StreamingChannel_getFrameLoss(channel, &incomplete) != 0 || incomplete < 0) return;
+  const long long before = _framesIncomplete.exchange(incomplete);
+  if (incomplete <= before) return;
+  // One line, then for ten seconds none while frames keep being lost.
+  const unsigned long long now = platform::RunTimeMs() / 1000 + 1;
+  const unsigned long long last = _lossReportedAt.load();
+  if (last != 0 && now <= last + kThrottleSeconds) return;
+  _lossReportedAt.store(now);
+  const LossCounters losses = Losses();
+  ECOCAM_LOG(1, "Camera::CheckFrameLoss: ERROR: camera " + _name + " loses frames, port=" + Num(Port()) + ": " +
+                    Num(losses.framesIncomplete) + " incomplete, " + Num(losses.framesDelivered) + " delivered, " +
+                    Num(losses.packetsResent) + " packets resent");
 }
 
 void Camera::ClearGrabRequest() {
@@ -277,7 +318,17 @@ int ECOCAM_SDK_CALL ImageCallback(sdk::ImageHandle image, void* context) {
   }
 }
 
+// A signal image tells that the camera stopped answering; a frame is
+// counted with its resent packets whether a grab wants it or not.
 int Camera::SvsCallback(sdk::ImageHandle image) {
+  if (sdk::Image_getSignalType(image) == sdk::kSignalCameraConnectionLost) {
+    sdk::Image_release(image);
+    NoteCameraGone("Camera::SvsCallback");
+    return 0;
+  }
+  ++_framesComplete;
+  const int resent = sdk::Image_getPacketResend(image);
+  if (resent > 0) _packetsResent += resent;
   if (!_grabRequested.load()) {
     ECOCAM_LOG(4, "Camera::SvsCallback: INFO: image skipped -- grab not requested");
     return kImageSkipped;

@@ -167,10 +167,10 @@ bool CameraList::HasInstance() { return Acquire() != nullptr; }
 
 std::unique_lock<std::mutex> CameraList::LockLifecycle() { return std::unique_lock<std::mutex>(LifecycleLock()); }
 
-CameraLease CameraList::LeaseByPort(int port) {
+CameraLease CameraList::LeaseByPort(int port, bool opening) {
   std::shared_ptr<CameraList> registry = Acquire();
   if (!registry) NoCameraOnPort(port);
-  Camera& camera = registry->GetByPort(port);
+  Camera& camera = registry->GetByPort(port, opening);
   return CameraLease(std::move(registry), camera);
 }
 
@@ -330,7 +330,7 @@ Camera& CameraList::GetByName(const std::string& name) const {
 // Only an open camera holds a port: a closed one keeps -1 or the port of a
 // failed open, and one still opening is not the host's yet (its settings
 // are being written).
-Camera& CameraList::GetByPort(int port) const {
+Camera& CameraList::GetByPort(int port, bool opening) const {
   if (port < 0 || port >= kPortCount) {
     ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: port " + std::to_string(port) + " is outside 0 to " +
                       std::to_string(kPortCount - 1));
@@ -343,7 +343,7 @@ Camera& CameraList::GetByPort(int port) const {
         ECOCAM_LOG(1, "CameraList::GetByPort: ERROR: vector contains null pointer at index " + std::to_string(i));
         throw std::runtime_error("CameraList::GetByPort error");
       }
-      if (camera->IsOpen() && camera->Port() == port) return *camera;
+      if ((camera->IsOpen() || (opening && camera->IsOpening())) && camera->Port() == port) return *camera;
     }
   }
   NoCameraOnPort(port);

@@ -73,8 +73,9 @@ class CameraList {
   static std::unique_lock<std::mutex> LockLifecycle();
   // The open camera on the port or with the name, in the published
   // registry. Without a registry they log and throw as the lookups do when
-  // nothing matches.
-  static CameraLease LeaseByPort(int port);
+  // nothing matches. With `opening`, a camera still opening on the port is
+  // found too (a close waits for that open to end, then closes it).
+  static CameraLease LeaseByPort(int port, bool opening = false);
   static CameraLease LeaseByName(const std::string& name);
 
   // Only the registry's own functions can make the key.
@@ -101,9 +102,10 @@ class CameraList {
   bool IsCameraAvailable(const std::string& name) const;
   // Throw std::runtime_error when no camera matches.
   Camera& GetByName(const std::string& name) const;
-  // The open camera on the port. A camera that is still opening, or closed,
-  // is not found, nor is any port outside 0 to kPortCount - 1.
-  Camera& GetByPort(int port) const;
+  // The open camera on the port. A camera that is still opening (unless
+  // `opening`), or closed, is not found, nor is any port outside 0 to
+  // kPortCount - 1.
+  Camera& GetByPort(int port, bool opening = false) const;
   Camera& operator[](int index) const;
 
   sdk::CameraContainerHandle Container() const { return _container; }

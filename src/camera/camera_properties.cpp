@@ -1,6 +1,7 @@
 // Property access by name: the range, the reading and the writing of a
 // camera's parameters as 32-bit integers, and the few names that stand for
 // camera operations or live state rather than parameters.
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -87,6 +88,23 @@ void TakeHeldValue(Param_& parameter, double held) {
   }
 }
 
+// The read-only names of the loss counts: true, with the count (capped at
+// the largest int) in `value`, when `name` is one of them.
+bool LossCount(const Camera::LossCounters& losses, const std::string& name, int& value) {
+  long long count = 0;
+  if (EqualsNoCase(name, "FramesDelivered")) {
+    count = losses.framesDelivered;
+  } else if (EqualsNoCase(name, "FramesIncomplete")) {
+    count = losses.framesIncomplete;
+  } else if (EqualsNoCase(name, "PacketsResent")) {
+    count = losses.packetsResent;
+  } else {
+    return false;
+  }
+  value = static_cast<int>(std::min<long long>(count, std::numeric_limits<int>::max()));
+  return true;
+}
+
 }  // namespace
 
 bool Camera::GetRange(const char* name, int& min, int& max) {
@@ -122,6 +140,7 @@ bool Camera::GetProperty(const char* name, int& value) {
     value = _continuous.load() ? 1 : 0;
     return true;
   }
+  if (LossCount(Losses(), n, value)) return true;
   platform::LockGuard guard(_parametersLock);
   if (!_parameters.Has(n)) return false;
   try {

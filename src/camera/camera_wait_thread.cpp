@@ -252,19 +252,46 @@ void CameraWaitThread::Rebuild(State& s) {
   ECOCAM_LOG(3, "CameraWaitThread::AddWaitCameras: leaving");
 }
 
+void CameraWaitThread::CheckFrameLoss(State& s) {
+  std::vector<Camera*> cameras;
+  {
+    std::lock_guard<std::mutex> guard(s.lock);
+    cameras = s.cameras;
+  }
+  // A camera that leaves meanwhile still exists: its RemoveWaitCamera waits
+  // for this thread's next rebuild.
+  for (Camera* camera : cameras) {
+    try {
+      camera->CheckFrameLoss();
+    } catch (...) {
+      ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: Exception");
+    }
+  }
+}
+
 int CameraWaitThread::Run(State& s) {
   ECOCAM_LOG(2, "CameraWaitThread::ThreadMain: entering, clock=" + Clock());
+  unsigned long long nextCheck = platform::RunTimeMs() + kLossCheckPeriodMs;
   for (;;) {
     s.newWaitEvent.Reset();
     Rebuild(s);
+    // With cameras to serve, the wait ends in time for the next loss check.
+    unsigned long long now = platform::RunTimeMs();
+    if (now >= nextCheck) {
+      CheckFrameLoss(s);
+      now = platform::RunTimeMs();
+      nextCheck = now + kLossCheckPeriodMs;
+    }
+    const std::uint32_t timeout = s.count > 2 ? static_cast<std::uint32_t>(nextCheck - now) : platform::kInfinite;
     ECOCAM_LOG(3, "CameraWaitThread::ThreadMain: waiting for events..., clock=" + Clock());
-    const int r = platform::WaitAny(s.handles.data(), static_cast<std::size_t>(s.count), platform::kInfinite);
+    const int r = platform::WaitAny(s.handles.data(), static_cast<std::size_t>(s.count), timeout);
     if (r == platform::kWaitFailed) {
       ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: ERROR: waiting for events failed, the wait thread ends: " +
                         platform::LastSystemError());
       break;
     }
     if (r == platform::kWaitTimeout) {
+      if (timeout != platform::kInfinite) continue;
       ECOCAM_LOG(1, "CameraWaitThread::ThreadMain: WARNING: wait timeout -- should not have happened");
       break;
     }

@@ -7,6 +7,8 @@
 //
 // Cameras are served in turn: after a camera's frame the wait starts with
 // the camera after it, so a busy camera cannot keep the others waiting.
+// About once a second, between frames, the thread also reads each camera's
+// count of frames lost on the network.
 //
 // Stop (and the destructor) asks the thread to end and waits 5000 ms at most. A thread
 // still running then is not killed, since it may hold the log lock or be
@@ -40,6 +42,9 @@ class CameraWaitThread {
   static constexpr std::uint32_t kStopTimeoutMs = 5000;
   // How long RemoveWaitCamera waits for the thread to let the camera go.
   static constexpr int kRemoveTimeoutMs = 5000;
+  // How often the thread reads the registered cameras' counts of frames
+  // lost on the network (Camera::CheckFrameLoss).
+  static constexpr std::uint32_t kLossCheckPeriodMs = 1000;
 
   CameraWaitThread();
   ~CameraWaitThread();
@@ -85,6 +90,8 @@ class CameraWaitThread {
   // one served last (wait thread).
   static void Rebuild(State& state);
   static int Run(State& state);
+  // Each registered camera's loss check (wait thread).
+  static void CheckFrameLoss(State& state);
 
   std::shared_ptr<State> _state;
   // Released, not joined, when the thread is left to end by itself.

@@ -72,7 +72,8 @@ ECOCAM_API int ECOCAM_CALL openCVLPort(int grabberNo, int portNo, const char* ca
 
 ECOCAM_API void ECOCAM_CALL closeCVLPort(int grabberNo, int portNo) {
   ECOCAM_LOG(2, "closeCVLPort: entering " + GrabberAndPort(grabberNo, portNo));
-  Shield([&] { CameraList::LeaseByPort(portNo)->Close(); },
+  // A camera still opening on the port is closed once its open has ended.
+  Shield([&] { CameraList::LeaseByPort(portNo, true)->Close(); },
          [&](const std::string& text) {
            return "closeCVLPort: --EXCEPTION caught  " + GrabberAndPort(grabberNo, portNo) + ": " + text;
          },

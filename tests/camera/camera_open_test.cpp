@@ -64,6 +64,7 @@ TEST_F(CameraOpenTest, OpenRegistersAndCloseRunsTheWholeSequenceEvenWhenClosed) 
   EXPECT_EQ(0, sim.SimSdk_getChannelCount());
   EXPECT_THAT(sim.Journal(),
               ElementsAre("Camera_setAcquisitionControl(" + h + ",0)", "Camera_setAcquisitionMode(" + h + ",0)",
+                          ::testing::StartsWith("StreamingChannel_getFrameLoss(" + channel + ","),
                           "StreamingChannel_delete(" + channel + ")", "Camera_closeConnection(" + h + ")"));
   EXPECT_THROW(list.GetByPort(3), std::runtime_error);
 

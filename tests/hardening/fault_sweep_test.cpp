@@ -40,8 +40,10 @@ int ECOCAM_CALL Completed(int, int port) {
 // failure of these needs no log line. So does a failed limit query (its
 // limit stays as it was).
 const std::set<std::string> kUnloggedFailures = {
-    "CameraContainer_delete", "Camera_closeConnection", "StreamingChannel_delete", "Image_release",
-    "Image_getImageID",       "Image_getTimestamp",     "Image_getTransferTime",   "Image_getPacketCount"};
+    "CameraContainer_delete", "Camera_closeConnection", "StreamingChannel_delete", "Image_release", "Image_getImageID",
+    "Image_getTimestamp", "Image_getTransferTime", "Image_getPacketCount",
+    // The loss counts: a failed reading leaves the count as it was.
+    "Image_getSignalType", "Image_getPacketResend", "StreamingChannel_getFrameLoss"};
 
 // `call` is the faulted call's journal line. Stopping acquisition and
 // resetting its mode (argument 0) belong to closing, whose SDK failures
