@@ -3,7 +3,10 @@
 // in a fresh system path.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "imaging/pixel_conversion.h"
 #include "run_program.h"
 #include "simsdk_pattern.h"
+#include "support/finishes_within.h"
 #include "support/temp_dir.h"
 
 #if defined(__GNUC__)
@@ -211,6 +215,61 @@ TEST_F(CamhostTest, SetReadsTheValueBackAndRefusesReadOnlyProperties) {
   r = Camhost({"get", "--camera", "eco424MVGE", "NoSuchProperty"});
   EXPECT_EQ(kExitFailure, r.exitCode);
   EXPECT_NE(std::string::npos, r.err.find("cannot read NoSuchProperty")) << r.err;
+}
+
+// The simulated SDK in camhost's process reads its cameras from the file
+// that SIMSDK_CONFIG names, for as long as the object lives.
+class SimulatedCameras {
+ public:
+  SimulatedCameras(const std::string& path, const std::string& lines) {
+    std::ofstream(path) << lines;
+    Set(path.c_str());
+  }
+  ~SimulatedCameras() { Set(""); }
+  SimulatedCameras(const SimulatedCameras&) = delete;
+  SimulatedCameras& operator=(const SimulatedCameras&) = delete;
+
+ private:
+  static void Set(const char* value) {
+#if defined(_WIN32)
+    _putenv_s("SIMSDK_CONFIG", value);
+#else
+    setenv("SIMSDK_CONFIG", value, 1);
+#endif
+  }
+};
+
+TEST_F(CamhostTest, GrabReportsTheNetworkCountsAndGivesUpOnACameraThatGoesAway) {
+  {
+    const SimulatedCameras lossy(Path("lossy.cfg"),
+                                 "eco424MVGE;656;490;mono;PacketsLostPerThousand=1000;"
+                                 "PacketsResentPerThousand=1000\n");
+    const ProgramResult r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE",
+                                     "--frames", "2", "--mode", "continuous", "--out", "lossy"});
+    ASSERT_EQ(kExitOk, r.exitCode) << r.err;
+    // Every packet was lost and resent: no frame incomplete, and resends.
+    EXPECT_NE(std::string::npos, r.out.find(" delivered, 0 incomplete, ")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find(", 0 packets resent")) << r.out;
+  }
+  // The camera vanishes after its second frame; the SDK's calls to it then
+  // take 500 ms each. camhost gives up after its timeout, names the camera,
+  // and its close does not wait for the camera.
+  const SimulatedCameras vanishing(Path("vanishing.cfg"),
+                                   "eco424MVGE;656;490;mono;VanishAfterFrames=2;AnswerDelayMs=500\n");
+  ProgramResult r;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(ecocam::testing::FinishesWithin(std::chrono::seconds(60), [&] {
+    r = Camhost({"--ini", "Width=64", "--ini", "Height=48", "grab", "--camera", "eco424MVGE", "--frames", "5", "--mode",
+                 "continuous", "--timeout", "1000", "--out", "vanishing"});
+  }));
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_EQ(kExitFailure, r.exitCode) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("no frame in 1000 ms from camera eco424MVGE (frame ")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("camera eco424MVGE does not answer any more")) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("network: 2 delivered, 0 incomplete")) << r.out;
+  // Its own 1000 ms, the driver's start and a close that does not wait for the camera.
+  EXPECT_LT(took, std::chrono::seconds(8));
+  std::printf("camhost grab with a camera that went away ended after %lld ms\n", static_cast<long long>(took.count()));
 }
 
 }  // namespace

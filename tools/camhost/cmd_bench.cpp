@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "exit_codes.h"
 #include "frame_signal.h"
+#include "loss_counts.h"
 #include "host_system.h"
 #include "platform/system.h"
 #include "statistics.h"
@@ -87,6 +88,7 @@ int FreeRun(const CommonOptions& common, const std::string& camera, double secon
   std::printf(
       "%s %d x %d free-running at FrameRate %d: %.1f frames/s read by the host (%lld delivered, %lld read in %.1f s)\n",
       camera.c_str(), width, height, maxRate, static_cast<double>(read) / elapsed, delivered, read, elapsed);
+  std::printf("%s network: %s\n", camera.c_str(), LossCounts(d, kPort).c_str());
   return kExitOk;
 }
 

@@ -11,6 +11,7 @@
 #include "exit_codes.h"
 #include "frame_signal.h"
 #include "host_system.h"
+#include "loss_counts.h"
 #include "png_file.h"
 #include "statistics.h"
 
@@ -113,8 +114,9 @@ int RunGrab(const CommonOptions& common, const GrabOptions& options) {
       break;
     }
     if (!FrameSignal::WaitBeyond(before, options.timeoutMs, completed)) {
-      result = Fail(kExitFailure, "no frame within " + std::to_string(options.timeoutMs) + " ms (frame " +
-                                      std::to_string(frame + 1) + " of " + std::to_string(options.frames) + ")");
+      result = Fail(kExitFailure, "no frame in " + std::to_string(options.timeoutMs) + " ms from camera " +
+                                      options.camera + " (frame " + std::to_string(frame + 1) + " of " +
+                                      std::to_string(options.frames) + ")");
       break;
     }
     if (options.mode != GrabMode::kContinuous && !pending) {
@@ -150,6 +152,7 @@ int RunGrab(const CommonOptions& common, const GrabOptions& options) {
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const long long delivered = FrameSignal::Delivered() - delivered0;
   std::printf("frames delivered: %lld\n", delivered);
+  std::printf("network: %s\n", LossCounts(d, port).c_str());
   std::printf("frames written: %d to %s\n", written, options.outDir.c_str());
   std::printf("frames per second: %.1f\n", seconds > 0 ? written / seconds : 0.0);
   if (latenciesMs.empty()) {
