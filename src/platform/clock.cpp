@@ -1,5 +1,6 @@
 // Run time, the test clock and wait deadlines: portable parts of the clock.
 #include <chrono>
+#include <thread>
 
 #include "clock_detail.h"
 #include "test_clock.h"
@@ -40,9 +41,17 @@ TestClock::TestClock(std::uint64_t startMs)
   gActiveClock.store(this);
 }
 
+// A wait begun under the clock ends at once when it goes, but still holds
+// the clock until it has left (a thread that waits on its own, the driver's
+// wait thread, say, may be in one): the clock waits for that, bounded.
 TestClock::~TestClock() {
   gActiveClock.store(nullptr);
   detail::WakeTimedWaiters();
+  const std::uint64_t giveUp = detail::SystemRunTimeMs() + 5000;
+  while (_timedWaiters.load() > 0 && detail::SystemRunTimeMs() < giveUp) {
+    std::this_thread::yield();
+    detail::WakeTimedWaiters();
+  }
 }
 
 void TestClock::Advance(std::uint64_t ms) {

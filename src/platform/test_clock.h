@@ -5,7 +5,8 @@
 // Thread::Join). Time moves only through Advance (or SleepMs, which advances
 // it): a wait with a timeout ends by timeout once the clock has been advanced
 // past its deadline, so a one-second or five-second wait is tested without
-// sleeping. Install it while no timed wait is running; one at a time.
+// sleeping. Install it while no timed wait is running; one at a time. When
+// it goes, waits still running under it end at once and are waited for.
 #pragma once
 
 #include <atomic>

@@ -1,7 +1,10 @@
 // Open and Close of a camera found through the registry: the delivered size,
 // the SDK calls, the failures of each fatal step with the port they leave
 // and the cleanup they make, and the entry wait of racing opens.
+#include <algorithm>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "camera/camera_list.h"
 #include "camera_fixture.h"
@@ -62,10 +65,18 @@ TEST_F(CameraOpenTest, OpenRegistersAndCloseRunsTheWholeSequenceEvenWhenClosed) 
   EXPECT_EQ(-1, camera.Port());
   EXPECT_FALSE(list.WaitThread().IsStored(&camera));
   EXPECT_EQ(0, sim.SimSdk_getChannelCount());
-  EXPECT_THAT(sim.Journal(),
-              ElementsAre("Camera_setAcquisitionControl(" + h + ",0)", "Camera_setAcquisitionMode(" + h + ",0)",
-                          ::testing::StartsWith("StreamingChannel_getFrameLoss(" + channel + ","),
-                          "StreamingChannel_delete(" + channel + ")", "Camera_closeConnection(" + h + ")"));
+  // The camera streams until the close: the stream callback looks at each
+  // frame it skips (its signal and resent packets) on the SDK's thread.
+  std::vector<std::string> calls = sim.Journal();
+  calls.erase(std::remove_if(calls.begin(), calls.end(),
+                             [](const std::string& line) {
+                               return line.rfind("Image_getSignalType(", 0) == 0 ||
+                                      line.rfind("Image_getPacketResend(", 0) == 0;
+                             }),
+              calls.end());
+  EXPECT_THAT(calls, ElementsAre("Camera_setAcquisitionControl(" + h + ",0)", "Camera_setAcquisitionMode(" + h + ",0)",
+                                 ::testing::StartsWith("StreamingChannel_getFrameLoss(" + channel + ","),
+                                 "StreamingChannel_delete(" + channel + ")", "Camera_closeConnection(" + h + ")"));
   EXPECT_THROW(list.GetByPort(3), std::runtime_error);
 
   // Again on the closed camera: the warning and the whole sequence, but the
