@@ -47,6 +47,8 @@ class Turn {
   }
   Turn(const Turn&) = delete;
   Turn& operator=(const Turn&) = delete;
+  // False only on the wait thread while another thread opens or closes.
+  bool Held() const { return _held; }
 
  private:
   platform::Mutex& _lock;
@@ -114,6 +116,12 @@ bool Camera::Open(int port, int& width, int& height) {
 bool Camera::OpenInside(int port, int& width, int& height) {
   const Turn turn(_openCloseLock, _waitThread == nullptr || !_waitThread->IsCurrentThread());
   ECOCAM_LOG(2, "Camera::Open: entering port=" + Num(port));
+  // Running beside the other thread's open or close would tear the
+  // camera's state; waiting for it could deadlock the wait thread.
+  if (!turn.Held()) {
+    ECOCAM_LOG(1, "Camera::Open: ERROR: " + _name + " is being opened or closed by another thread, port=" + Num(port));
+    return false;
+  }
   ECOCAM_LOG(1, "Opening camera " + _name + " on port=" + Num(port));
   if (_isOpen.load()) {
     ECOCAM_LOG(1, "Camera::Open: ERROR:  " + _name + " is already open on port " + Num(Port()));
@@ -239,6 +247,11 @@ bool Camera::OpenSteps(int port, int& width, int& height) {
 void Camera::Close() {
   const Turn turn(_openCloseLock, _waitThread == nullptr || !_waitThread->IsCurrentThread());
   ECOCAM_LOG(2, "Camera::Close: entering");
+  if (!turn.Held()) {
+    ECOCAM_LOG(1, "Camera::Close: WARNING: " + _name +
+                      " is being opened or closed by another thread; this close is not done, port=" + Num(Port()));
+    return;
+  }
   if (!_isOpen.load()) ECOCAM_LOG(1, "Camera::Close: WARNING: called on already closed camera");
   if (!_cameraGone.load()) {
     sdk::Camera_setAcquisitionControl(_camera, 0);

@@ -26,9 +26,16 @@ using SteadyClock = std::chrono::steady_clock;
 // Counts the frames of ports 0 and 1 and hands each back at once by reading
 // its last row (the default cameras' frames are 656 x 490).
 std::atomic<int> gFrames[2];
+// When set, the next frame's callback closes port 1 from the wait thread.
+std::atomic<bool> gCloseOneFromCallback{false};
+std::atomic<bool> gClosedFromCallback{false};
 int ECOCAM_CALL Completed(int, int port) {
   if (port != 0 && port != 1) return 0;
   ++gFrames[port];
+  if (gCloseOneFromCallback.exchange(false)) {
+    closeCVLPort(0, 1);
+    gClosedFromCallback = true;
+  }
   unsigned char row[656 * 3];
   getCVLGrabRow(0, port, row, 489, 0, 655);
   return 0;
@@ -47,6 +54,14 @@ class ExportsMisbehaviourTest : public HostSessionTest {
     HostSessionTest::SetUp();
     if (HasFatalFailure()) return;
     gFrames[0] = gFrames[1] = 0;
+    gCloseOneFromCallback = false;
+    gClosedFromCallback = false;
+  }
+  void DelayEverySetter(int ms) {
+#define DELAY_SETTER(row, ret, name, params, args, fallback) \
+  if (std::string(#name).rfind("Camera_set", 0) == 0) sim.SimSdk_delayCall(#name, ms);
+    ECOCAM_SDK_ENTRY_POINTS(DELAY_SETTER, DELAY_SETTER)
+#undef DELAY_SETTER
   }
   void Start(const std::string& mode = "Fixed frequency") {
     {
@@ -183,10 +198,7 @@ TEST_F(ExportsMisbehaviourTest, SlowSettersDelayOnlyTheirCameraAndACloseWaitsIts
   Start();
   ASSERT_EQ(1, setProperty(0, 0, "continuous", 1));
   ASSERT_TRUE(Eventually([] { return gFrames[0] >= 2; }));
-#define DELAY_SETTER(row, ret, name, params, args, fallback) \
-  if (std::string(#name).rfind("Camera_set", 0) == 0) sim.SimSdk_delayCall(#name, 200);
-  ECOCAM_SDK_ENTRY_POINTS(DELAY_SETTER, DELAY_SETTER)
-#undef DELAY_SETTER
+  DelayEverySetter(200);
   sim.SimSdk_clearJournal();
   std::atomic<int> opened{-1};
   std::atomic<bool> closed{false};
@@ -219,6 +231,35 @@ TEST_F(ExportsMisbehaviourTest, SlowSettersDelayOnlyTheirCameraAndACloseWaitsIts
   sim.SimSdk_getLiveObjects(nullptr, &connections, &channels, nullptr);
   EXPECT_EQ(1, connections);
   EXPECT_EQ(1, channels);
+}
+
+// A host callback (on the driver's wait thread) that closes a port whose
+// open is still running on another thread must neither wait for that open
+// (the open may be waiting for the wait thread) nor tear it down midway.
+TEST_F(ExportsMisbehaviourTest, ACloseFromACallbackDuringAnotherThreadsOpenIsNotDone) {
+  Start();
+  ASSERT_EQ(1, setProperty(0, 0, "continuous", 1));
+  ASSERT_TRUE(Eventually([] { return gFrames[0] >= 2; }));
+  DelayEverySetter(100);
+  sim.SimSdk_clearJournal();
+  std::atomic<int> opened{-1};
+  int colourSize[2] = {0, 0};
+  std::thread opener([&] { opened = openCVLPort(0, 1, "eco424CVGE", colourSize); });
+  const bool bounded = FinishesWithin(60s, [&] {
+    Eventually([&] { return !sim.JournalOf("Camera_setFrameRate").empty(); });
+    gCloseOneFromCallback = true;
+    EXPECT_TRUE(Eventually([] { return gClosedFromCallback.load(); }, 10s)) << "the callback's close did not return";
+    opener.join();
+  });
+  ASSERT_TRUE(bounded);
+  EXPECT_EQ(1, opened.load());
+  EXPECT_EQ(1, LinesWith("Camera::Close: WARNING: eco424CVGE is being opened or closed by another thread"));
+  int pixelSize = 0;
+  EXPECT_EQ(1, getProperty(0, 1, "PixelSize", &pixelSize)) << "the open was torn down by the callback's close";
+  EXPECT_EQ(24, pixelSize);
+  sim.SimSdk_clearFaults();
+  closeCVLPort(0, 1);
+  EXPECT_EQ(0, getProperty(0, 1, "PixelSize", &pixelSize));
 }
 
 }  // namespace
