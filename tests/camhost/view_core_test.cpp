@@ -115,8 +115,9 @@ TEST(ViewPictureTest, ThePictureKeepsItsAspectCentredAndIsCopiedAsItIsAtItsOwnSi
   // Half size takes every other pixel of every other row.
   rgb = ScaleToRgb(colour, 2, 2);
   ASSERT_EQ(rgb.size(), 12u);
-  EXPECT_EQ(std::vector<std::uint8_t>(rgb.begin() + 9, rgb.end()),
-            std::vector<std::uint8_t>(colour.pixels.begin() + (2 * 4 + 2) * 3, colour.pixels.begin() + (2 * 4 + 3) * 3));
+  EXPECT_EQ(
+      std::vector<std::uint8_t>(rgb.begin() + 9, rgb.end()),
+      std::vector<std::uint8_t>(colour.pixels.begin() + (2 * 4 + 2) * 3, colour.pixels.begin() + (2 * 4 + 3) * 3));
   // A frame shorter than its size says is not read past its end.
   ViewFrame cut = colour;
   cut.pixels.resize(10);

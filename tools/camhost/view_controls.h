@@ -18,8 +18,8 @@ struct ViewControl {
   bool ranged = false;    // getPropertyRange answered
   int min = 0;
   int max = 0;
-  int value = 0;      // what the driver read last
-  std::string note;   // the last outcome, for the user: "" or e.g. "refused"
+  int value = 0;     // what the driver read last
+  std::string note;  // the last outcome, for the user: "" or e.g. "refused"
 };
 
 class ViewControls {

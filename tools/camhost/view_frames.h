@@ -15,8 +15,8 @@ namespace camhost {
 struct ViewFrame {
   int width = 0;
   int height = 0;
-  int channels = 0;       // 1 grey, 3 R G B
-  long long number = 0;   // which received frame this is, counted from 1
+  int channels = 0;                  // 1 grey, 3 R G B
+  long long number = 0;              // which received frame this is, counted from 1
   std::vector<std::uint8_t> pixels;  // rows contiguous, no padding
 
   std::size_t RowBytes() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(channels); }
@@ -50,9 +50,9 @@ class FrameExchange {
   static constexpr int kFresh = 4;  // flag beside the index in _middle
 
   std::array<ViewFrame, 3> _frames;
-  int _back = 0;                 // writer's own
-  int _front = 1;                // reader's own
-  std::atomic<int> _middle{2};   // index of the newest frame, | kFresh when not yet picked up
+  int _back = 0;                // writer's own
+  int _front = 1;               // reader's own
+  std::atomic<int> _middle{2};  // index of the newest frame, | kFresh when not yet picked up
   std::atomic<long long> _skipped{0};
 };
 

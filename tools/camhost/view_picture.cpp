@@ -33,9 +33,8 @@ std::vector<std::uint8_t> ScaleToRgb(const ViewFrame& frame, int width, int heig
   // Source column of each target column, computed once.
   std::vector<std::size_t> column(static_cast<std::size_t>(width));
   for (int x = 0; x < width; ++x) {
-    column[static_cast<std::size_t>(x)] =
-        static_cast<std::size_t>((static_cast<long long>(x) * frame.width) / width) *
-        static_cast<std::size_t>(frame.channels);
+    column[static_cast<std::size_t>(x)] = static_cast<std::size_t>((static_cast<long long>(x) * frame.width) / width) *
+                                          static_cast<std::size_t>(frame.channels);
   }
   std::uint8_t* out = rgb.data();
   for (int y = 0; y < height; ++y) {

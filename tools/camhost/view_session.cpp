@@ -49,8 +49,8 @@ int ViewSession::Start() {
   }
   if (const int rc = _session.Start(); rc != kExitOk) return rc;
   int width = 0, height = 0;
-  if (const int rc = _session.Open(_options.camera, _options.port, {{"AcquisitionMode", ModeLabel(_options.mode)}},
-                                   width, height);
+  if (const int rc =
+          _session.Open(_options.camera, _options.port, {{"AcquisitionMode", ModeLabel(_options.mode)}}, width, height);
       rc != kExitOk) {
     return rc;
   }

@@ -37,12 +37,12 @@ struct ViewStats {
   int width = 0;
   int height = 0;
   int channels = 0;
-  long long received = 0;      // completion callbacks since the camera opened
-  long long skipped = 0;       // received but replaced before the window showed them
-  long long unreadable = 0;    // callbacks whose rows could not be read
+  long long received = 0;    // completion callbacks since the camera opened
+  long long skipped = 0;     // received but replaced before the window showed them
+  long long unreadable = 0;  // callbacks whose rows could not be read
   double receivedPerSecond = 0;
-  double lastLatencyMs = -1;   // grab request to callback; < 0 when none measured
-  std::string driverLine;      // the driver's newest level-1 line
+  double lastLatencyMs = -1;  // grab request to callback; < 0 when none measured
+  std::string driverLine;     // the driver's newest level-1 line
 };
 
 class ViewSession {
