@@ -13,9 +13,7 @@
 
 #include "driver_log.h"
 #include "exit_codes.h"
-#include "host_system.h"
-#include "platform/dynamic_library.h"
-#include "simsdk_control.h"
+#include "sim_control.h"
 #include "simsdk_pattern.h"
 #include "support/temp_dir.h"
 #include "view_picture.h"
@@ -142,34 +140,6 @@ TEST(ViewPictureTest, TheColourHistogramCountsEachChannelApart) {
 }
 
 // --- a view of a simulated camera ------------------------------------------
-
-// The simulated SDK's control interface, from the library the driver loads.
-class SimControl {
- public:
-  SimControl() {
-    if (!_library.Load((ExecutableDir() + "/libSVGigE.so").c_str())) return;
-#define RESOLVE(ret, name, params) name = reinterpret_cast<simsdk::name##_fn>(_library.Resolve(#name));
-    SIMSDK_CONTROL_API(RESOLVE)
-#undef RESOLVE
-  }
-  bool Complete() const { return SimSdk_reset != nullptr && SimSdk_getJournalEntry != nullptr; }
-  std::vector<std::string> JournalOf(const std::string& entry) const {
-    std::vector<std::string> lines;
-    for (int i = 0; i < SimSdk_getJournalCount(); ++i) {
-      std::string line(static_cast<std::size_t>(SimSdk_getJournalEntry(i, nullptr, 0)) + 1, '\0');
-      SimSdk_getJournalEntry(i, line.data(), static_cast<int>(line.size()));
-      line.resize(line.size() - 1);
-      if (line.rfind(entry + "(", 0) == 0) lines.push_back(line);
-    }
-    return lines;
-  }
-#define MEMBER(ret, name, params) simsdk::name##_fn name = nullptr;
-  SIMSDK_CONTROL_API(MEMBER)
-#undef MEMBER
-
- private:
-  ecocam::platform::DynamicLibrary _library;
-};
 
 class ViewSessionTest : public ::testing::Test {
  protected:

@@ -32,7 +32,7 @@
 namespace camhost::wxview {
 namespace {
 
-constexpr int kTickMs = 10;           // frame pick-up: up to 100 per second
+constexpr int kTickMs = 10;            // frame pick-up: up to 100 per second
 constexpr int kStatusEveryTicks = 25;  // status bar: 4 times a second
 constexpr int kMessageMs = 6000;       // how long a message stays in the status bar
 
@@ -142,8 +142,8 @@ void ViewWindow::Build() {
   auto* buttons = new wxGridSizer(2, 4, 4);
   auto* configure = new wxButton(side, wxID_ANY, "Configure...", wxDefaultPosition, wxDefaultSize, 0,
                                  wxDefaultValidator, kConfigureName);
-  auto* snapshot =
-      new wxButton(side, wxID_ANY, "Snapshot (s)", wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator, kSnapshotName);
+  auto* snapshot = new wxButton(side, wxID_ANY, "Snapshot (s)", wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
+                                kSnapshotName);
   _pause = new wxToggleButton(side, wxID_ANY, "Pause (space)", wxDefaultPosition, wxDefaultSize, 0, wxDefaultValidator,
                               kPauseName);
   buttons->Add(configure, 0, wxEXPAND);
@@ -169,8 +169,8 @@ void ViewWindow::Build() {
     _freeRun = new wxCheckBox(side, wxID_ANY, "Free-running trigger", wxDefaultPosition, wxDefaultSize, 0,
                               wxDefaultValidator, kFreeRunName);
     _freeRun->SetValue(_session.TriggerRate() > 0);
-    _rate = new wxSpinCtrlDouble(side, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS,
-                                 0.1, 200.0, rate, 1.0, kRateName);
+    _rate = new wxSpinCtrlDouble(side, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxSP_ARROW_KEYS, 0.1,
+                                 200.0, rate, 1.0, kRateName);
     _rate->SetDigits(1);
     row->Add(_freeRun, 0, wxALIGN_CENTER_VERTICAL);
     row->Add(_rate, 0, wxLEFT, 6);
@@ -217,15 +217,12 @@ void ViewWindow::BuildControls(wxWindow* side, wxSizer* sizer) {
     line->Add(row.value, 0, wxLEFT, 4);
     sizer->Add(line, 0, wxLEFT | wxRIGHT | wxEXPAND, 6);
     sizer->Add(row.note, 0, wxLEFT, 6);
-    row.slider->Bind(wxEVT_SLIDER, [this, i](wxCommandEvent&) {
-      Shielded([this, i] { Apply(i, _rows[i].slider->GetValue()); });
-    });
-    row.value->Bind(wxEVT_SPINCTRL, [this, i](wxSpinEvent&) {
-      Shielded([this, i] { Apply(i, _rows[i].value->GetValue()); });
-    });
-    row.value->Bind(wxEVT_TEXT_ENTER, [this, i](wxCommandEvent&) {
-      Shielded([this, i] { Apply(i, _rows[i].value->GetValue()); });
-    });
+    row.slider->Bind(wxEVT_SLIDER,
+                     [this, i](wxCommandEvent&) { Shielded([this, i] { Apply(i, _rows[i].slider->GetValue()); }); });
+    row.value->Bind(wxEVT_SPINCTRL,
+                    [this, i](wxSpinEvent&) { Shielded([this, i] { Apply(i, _rows[i].value->GetValue()); }); });
+    row.value->Bind(wxEVT_TEXT_ENTER,
+                    [this, i](wxCommandEvent&) { Shielded([this, i] { Apply(i, _rows[i].value->GetValue()); }); });
     ShowControl(i);
   }
 }
@@ -237,9 +234,9 @@ void ViewWindow::ShowControl(std::size_t index) {
   const bool usable = c.readable || c.ranged;
   const int min = c.ranged ? c.min : std::min(c.value, 0);
   const int max = c.ranged ? c.max : std::max(c.value, 0) + 1000;
-  row.label->SetLabel(wxString::FromUTF8(c.name + (c.ranged ? " [" + std::to_string(c.min) + ".." +
-                                                                  std::to_string(c.max) + "]"
-                                                            : std::string(usable ? "" : " (not available)"))));
+  row.label->SetLabel(
+      wxString::FromUTF8(c.name + (c.ranged ? " [" + std::to_string(c.min) + ".." + std::to_string(c.max) + "]"
+                                            : std::string(usable ? "" : " (not available)"))));
   row.slider->SetRange(min, max > min ? max : min + 1);
   row.slider->SetValue(c.value);
   row.slider->Enable(usable && c.ranged && c.max > c.min);
@@ -300,9 +297,10 @@ void ViewWindow::UpdateStatus() {
     std::snprintf(text, sizeof text, "latency -");
   }
   bar->SetStatusText(text, kFieldLatency);
-  const std::string message =
-      now < _messageUntil ? _message : (s.unreadable > 0 ? std::to_string(s.unreadable) + " frames unreadable; " : "") +
-                                           (s.driverLine.empty() ? "" : "driver: " + s.driverLine);
+  const std::string message = now < _messageUntil
+                                  ? _message
+                                  : (s.unreadable > 0 ? std::to_string(s.unreadable) + " frames unreadable; " : "") +
+                                        (s.driverLine.empty() ? "" : "driver: " + s.driverLine);
   bar->SetStatusText(wxString::FromUTF8(message), kFieldMessage);
 }
 
@@ -319,16 +317,11 @@ void ViewWindow::OnKey(wxKeyEvent& event) {
       SetPaused(_pause->GetValue());
       return;
     case 's':
-    case 'S':
-      OnSnapshot();
-      return;
+    case 'S': OnSnapshot(); return;
     case 'q':
     case 'Q':
-    case WXK_ESCAPE:
-      Close();
-      return;
-    default:
-      event.Skip();
+    case WXK_ESCAPE: Close(); return;
+    default: event.Skip();
   }
 }
 
@@ -359,8 +352,7 @@ void ViewWindow::OnSnapshot() {
 void ViewWindow::OnConfigure() {
   bool reopened = false;
   const unsigned long xid = X11Id(*this);
-  const std::string said =
-      _session.Configure(reinterpret_cast<void*>(static_cast<std::uintptr_t>(xid)), reopened);
+  const std::string said = _session.Configure(reinterpret_cast<void*>(static_cast<std::uintptr_t>(xid)), reopened);
   if (reopened) {
     for (std::size_t i = 0; i < _rows.size(); ++i) ShowControl(i);
     GetSizer()->Layout();
@@ -382,7 +374,10 @@ void ViewWindow::OnClose() {
 
 class ViewApp : public wxApp {
  public:
-  bool OnInit() override { return true; }
+  bool OnInit() override {
+    SetAppName("camhost");
+    return true;
+  }
 };
 
 // Debian's wx has its assertions on; one must not stop the view.
