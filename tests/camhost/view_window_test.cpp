@@ -108,7 +108,7 @@ Image Screenshot(const std::string& path) {
 
 template <typename T>
 T* Find(wxWindow& parent, const std::string& name) {
-  return wxDynamicCast(wxWindow::FindWindowByName(wxString::FromUTF8(name), &parent), T);
+  return dynamic_cast<T*>(wxWindow::FindWindowByName(wxString::FromUTF8(name), &parent));
 }
 
 void Click(wxWindow* control, wxEventType type) {
@@ -350,20 +350,20 @@ TEST_F(ViewWindowTest, ConfigureShowsTheSheetInCamhostsAppOverTheViewAndOkSavesA
       [&](wxFrame& f) {
         wxDialog* sheet = nullptr;
         for (wxWindow* w : wxTopLevelWindows) {
-          auto* d = wxDynamicCast(w, wxDialog);
+          auto* d = dynamic_cast<wxDialog*>(w);
           if (d != nullptr && d->IsModal()) sheet = d;
         }
         if (sheet == nullptr) return false;
         sheetSeen = true;
         EXPECT_EQ(sheet->GetParent(), &f) << "the sheet is not owned by the view";
-        auto* grid = wxDynamicCast(wxWindow::FindWindowByName(ecocam::ui::wxview::kGridName, sheet), wxPropertyGrid);
+        auto* grid = dynamic_cast<wxPropertyGrid*>(wxWindow::FindWindowByName(ecocam::ui::wxview::kGridName, sheet));
         EXPECT_NE(grid, nullptr);
         if (grid != nullptr) grid->ChangePropertyValue("Width", wxVariant(96L));
         return true;
       },
       [&](wxFrame&) {
         for (wxWindow* w : wxTopLevelWindows) {
-          auto* d = wxDynamicCast(w, wxDialog);
+          auto* d = dynamic_cast<wxDialog*>(w);
           if (d != nullptr && d->IsModal()) Click(d->FindWindow(wxID_OK), wxEVT_BUTTON);
         }
         return true;
