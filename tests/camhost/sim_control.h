@@ -8,6 +8,7 @@
 
 #include "host_system.h"
 #include "platform/dynamic_library.h"
+#include "platform/system.h"
 #include "simsdk_control.h"
 
 namespace camhost::testing {
@@ -15,7 +16,8 @@ namespace camhost::testing {
 class SimControl {
  public:
   SimControl() {
-    if (!_library.Load((ExecutableDir() + "/libSVGigE.so").c_str())) return;
+    const std::string path = ExecutableDir() + ecocam::platform::kPathSeparator + CAMHOST_SIM_SDK_FILE;
+    if (!_library.Load(path.c_str())) return;
 #define CAMHOST_SIM_RESOLVE(ret, name, params) name = reinterpret_cast<simsdk::name##_fn>(_library.Resolve(#name));
     SIMSDK_CONTROL_API(CAMHOST_SIM_RESOLVE)
 #undef CAMHOST_SIM_RESOLVE
