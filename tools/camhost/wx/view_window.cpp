@@ -184,7 +184,7 @@ void ViewWindow::Build() {
   main->Add(side, 0, wxEXPAND);
 
   wxStatusBar* status = CreateStatusBar(kFieldCount, wxSTB_DEFAULT_STYLE, wxID_ANY, kStatusBarName);
-  const int widths[kFieldCount] = {100, 110, 150, 100, 120, -1};
+  const int widths[kFieldCount] = {90, 100, 135, 90, 110, -1};
   status->SetStatusWidths(kFieldCount, widths);
 
   // The picture starts at the frame's own size where the screen allows.
@@ -302,6 +302,8 @@ void ViewWindow::UpdateStatus() {
                                   : (s.unreadable > 0 ? std::to_string(s.unreadable) + " frames unreadable; " : "") +
                                         (s.driverLine.empty() ? "" : "driver: " + s.driverLine);
   bar->SetStatusText(wxString::FromUTF8(message), kFieldMessage);
+  // The field is narrow beside the figures; the whole line on hovering.
+  bar->SetToolTip(wxString::FromUTF8(message));
 }
 
 void ViewWindow::ShowMessage(const std::string& text) {
