@@ -17,7 +17,18 @@ PicturePanel::PicturePanel(wxWindow* parent)
 }
 
 void PicturePanel::ShowFrame(const ViewFrame& frame) {
+  // Only the frame handed in now may be read: the one before it belongs
+  // to the callback again.
+  if (_given != 0 && _given != _number) ++_undrawn;
+  _given = frame.number;
   _frame = &frame;
+  Refresh(false);
+}
+
+void PicturePanel::Forget() {
+  _frame = nullptr;
+  _given = 0;
+  _number = 0;
   Refresh(false);
 }
 

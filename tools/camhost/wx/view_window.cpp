@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "driver_log.h"
 #include "exit_codes.h"
 #include "platform/dynamic_library.h"
 #include "view_window.h"
@@ -107,6 +108,7 @@ class ViewWindow : public wxFrame {
   void ApplyFreeRun();
   void ShowMessage(const std::string& text);
   void UpdateStatus();
+  void PrintSummary();
 
   ViewSession& _session;
   wxEventLoopBase& _loop;
@@ -125,6 +127,7 @@ class ViewWindow : public wxFrame {
   std::string _message;
   wxLongLong _messageUntil = 0;
   bool _closing = false;
+  wxLongLong _openedMs = wxGetLocalTimeMillis();
 };
 
 void ViewWindow::Build() {
@@ -289,7 +292,7 @@ void ViewWindow::UpdateStatus() {
   bar->SetStatusText(text, kFieldReceived);
   std::snprintf(text, sizeof text, "%.1f/s, shown %.1f/s", s.receivedPerSecond, _drawnPerSecond);
   bar->SetStatusText(text, kFieldRate);
-  std::snprintf(text, sizeof text, "skipped %lld", s.skipped);
+  std::snprintf(text, sizeof text, "skipped %lld", s.skipped + _picture->Undrawn());
   bar->SetStatusText(text, kFieldSkipped);
   if (s.lastLatencyMs >= 0) {
     std::snprintf(text, sizeof text, "latency %.2f ms", s.lastLatencyMs);
@@ -304,6 +307,22 @@ void ViewWindow::UpdateStatus() {
   bar->SetStatusText(wxString::FromUTF8(message), kFieldMessage);
   // The field is narrow beside the figures; the whole line on hovering.
   bar->SetToolTip(wxString::FromUTF8(message));
+}
+
+// The figures of the whole run, on standard output when the window closes.
+void ViewWindow::PrintSummary() {
+  const ViewStats s = _session.Stats();
+  const double seconds = (wxGetLocalTimeMillis() - _openedMs).ToDouble() / 1000.0;
+  std::printf(
+      "view: %d x %d %s, %.1f s: received %lld (%.1f/s), drawn %lld (%.1f/s), skipped for display %lld, "
+      "unreadable %lld\n",
+      s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
+      seconds > 0 ? s.received / seconds : 0.0, _picture->Drawn(), seconds > 0 ? _picture->Drawn() / seconds : 0.0,
+      s.skipped + _picture->Undrawn(), s.unreadable);
+  std::printf("view: frames the driver dropped: %s\n", DriverLog::Contains("free buffer not found")
+                                                           ? "some (\"free buffer not found\" in its log)"
+                                                           : "none reported");
+  std::fflush(stdout);
 }
 
 void ViewWindow::ShowMessage(const std::string& text) {
@@ -356,6 +375,7 @@ void ViewWindow::OnConfigure() {
   const unsigned long xid = X11Id(*this);
   const std::string said = _session.Configure(reinterpret_cast<void*>(static_cast<std::uintptr_t>(xid)), reopened);
   if (reopened) {
+    _picture->Forget();
     for (std::size_t i = 0; i < _rows.size(); ++i) ShowControl(i);
     GetSizer()->Layout();
   }
@@ -371,6 +391,7 @@ void ViewWindow::OnClose() {
   _closing = true;
   _timer.Stop();
   _session.Stop();
+  PrintSummary();
   Destroy();
 }
 
