@@ -7,10 +7,13 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <prsht.h>
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -258,6 +261,67 @@ TEST_F(ViewWin32Test, AnExposureTimeTypedIntoItsFieldReachesTheCamera) {
       },
   });
   Run(*view, script);
+}
+
+struct OwnedSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<OwnedSearch*>(p);
+  if (w != s->owner && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == s->owner) s->found = w;
+  return s->found == nullptr;
+}
+
+// The visible top-level window owned by `owner`, if any.
+HWND OwnedWindow(HWND owner) {
+  OwnedSearch search{owner, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), &FindOwned, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+TEST_F(ViewWin32Test, ConfigureShowsTheSheetOwnedByTheViewAndOkSavesAndReopens) {
+  auto view = Open("eco424MVGE", {"Width=160", "Height=120", "FrameRate=30"});
+  auto ini = [&] {
+    std::ifstream file(dir.path() / "system" / "SVS-Vistek.ini");
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  };
+  // camhost writes a few keys itself; the sheet's OK saves all of them.
+  ASSERT_EQ(ini().find("ExposureDelay="), std::string::npos) << ini();
+  bool sheetSeen = false;
+  long long before = 0;
+  Script script({
+      [&](HWND) { return view->Frames().Front().number > 0; },
+      [&](HWND w) {
+        before = view->Stats().received;
+        // Posted, so the timer is free to run inside the sheet's loop.
+        PostMessageA(GetDlgItem(w, win32view::kConfigureId), BM_CLICK, 0, 0);
+        return true;
+      },
+      [&](HWND w) {
+        HWND sheet = OwnedWindow(w);
+        if (sheet == nullptr) return false;
+        sheetSeen = true;
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        return true;
+      },
+      // Reopened: frames come again, counted from the start.
+      [&](HWND w) { return OwnedWindow(w) == nullptr && view->Frames().Front().number > 0; },
+      [&](HWND w) {
+        char text[256] = {};
+        SendMessageA(GetDlgItem(w, win32view::kStatusId), SB_GETTEXTA, win32view::kPartMessage,
+                     reinterpret_cast<LPARAM>(text));
+        EXPECT_NE(std::string(text).find("opened again"), std::string::npos) << text;
+        PostMessageA(w, WM_KEYDOWN, 'Q', 0);
+        return true;
+      },
+  });
+  Run(*view, script);
+  EXPECT_TRUE(sheetSeen);
+  EXPECT_NE(ini().find("ExposureDelay="), std::string::npos) << ini();
 }
 
 TEST_F(ViewWin32Test, ClosingWhileFramesArriveClosesTheCameraCleanly) {

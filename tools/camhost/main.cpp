@@ -23,10 +23,10 @@ Settings: the driver keeps each camera's settings in the section named after
 the camera in "SVS-Vistek.ini" in the system path, and reads them when the
 camera opens. The acquisition mode and the log thresholds are not properties
 a host may write, so camhost sets them the way a user does: before it opens a
-camera it writes the keys AcquisitionMode (from --mode of grab or view), LogLevel (from
---log-level, at least 1 so camhost can quote the driver's errors) and
-LogDebugView (from --debug-view) into the camera's section, together with any
---ini KEY=VALUE. They stay in the file. Until a camera opens (discovery, list)
+camera it writes the keys AcquisitionMode (from --mode of grab or view),
+LogLevel (from --log-level, at least 1 so camhost can quote the driver's
+errors) and LogDebugView (from --debug-view) into the camera's section,
+together with any --ini KEY=VALUE. They stay in the file. Until a camera opens (discovery, list)
 the driver logs at its built-in level 3.
 
 Exit codes: 0 success, 1 the operation failed, 2 bad command line,

@@ -27,7 +27,7 @@ constexpr UINT_PTR kTimer = 1;
 constexpr int kTickMs = 10;
 constexpr int kStatusEveryTicks = 25;
 constexpr DWORD kMessageMs = 6000;
-constexpr int kSide = 340;    // width of the settings column
+constexpr int kSide = 340;      // width of the settings column
 constexpr int kEnter = 0x7F00;  // WM_COMMAND code a number field sends on Enter
 constexpr const char* kFrameClass = "camhostView";
 constexpr const char* kPanelClass = "camhostViewPanel";
@@ -195,8 +195,8 @@ void ViewWin32::Build() {
     row.slider = Child(TRACKBAR_CLASSA, "", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, kSliderBase + n, x, y + 18, 220, 26);
     row.value = Child("EDIT", "", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kValueBase + n, x + 228, y + 20, 90, 22);
     SetPropA(row.value, "camhostOldProc",
-             reinterpret_cast<HANDLE>(SetWindowLongPtrA(row.value, GWLP_WNDPROC,
-                                                        reinterpret_cast<LONG_PTR>(&NumberFieldProc))));
+             reinterpret_cast<HANDLE>(
+                 SetWindowLongPtrA(row.value, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NumberFieldProc))));
     row.note = Child("STATIC", "", 0, kNoteBase + n, x, y + 46, 320, 16);
     ShowControl(i);
     y += 66;
@@ -216,8 +216,9 @@ void ViewWin32::Build() {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", rate);
     _rate = Child("EDIT", text, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, kRateId, x + 206, y, 70, 22);
-    SetPropA(_rate, "camhostOldProc",
-             reinterpret_cast<HANDLE>(SetWindowLongPtrA(_rate, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NumberFieldProc))));
+    SetPropA(
+        _rate, "camhostOldProc",
+        reinterpret_cast<HANDLE>(SetWindowLongPtrA(_rate, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NumberFieldProc))));
     SendMessageA(_freeRun, BM_SETCHECK, _session.TriggerRate() > 0 ? BST_CHECKED : BST_UNCHECKED, 0);
   }
   y += 32;
@@ -244,9 +245,8 @@ void ViewWin32::Layout() {
 void ViewWin32::ShowControl(std::size_t index) {
   const ViewControl& c = _session.Controls().Controls()[index];
   Row& row = _rows[index];
-  const std::string label =
-      c.name + (c.ranged ? " [" + std::to_string(c.min) + ".." + std::to_string(c.max) + "]"
-                         : std::string(c.readable ? "" : " (not available)"));
+  const std::string label = c.name + (c.ranged ? " [" + std::to_string(c.min) + ".." + std::to_string(c.max) + "]"
+                                               : std::string(c.readable ? "" : " (not available)"));
   SetWindowTextA(row.label, label.c_str());
   SendMessageA(row.slider, TBM_SETRANGEMIN, FALSE, c.ranged ? c.min : 0);
   SendMessageA(row.slider, TBM_SETRANGEMAX, TRUE, c.ranged && c.max > c.min ? c.max : 1);
@@ -269,7 +269,8 @@ void ViewWin32::Apply(std::size_t index, int value) {
 }
 
 void ViewWin32::OnCommand(int id, int code) {
-  if (id >= kValueBase && id < kValueBase + static_cast<int>(_rows.size()) && (code == kEnter || code == EN_KILLFOCUS)) {
+  if (id >= kValueBase && id < kValueBase + static_cast<int>(_rows.size()) &&
+      (code == kEnter || code == EN_KILLFOCUS)) {
     const std::size_t index = static_cast<std::size_t>(id - kValueBase);
     const std::string text = TextOf(_rows[index].value);
     char* end = nullptr;
@@ -300,8 +301,7 @@ void ViewWin32::OnCommand(int id, int code) {
     case kRateId:
       if (code == kEnter || code == EN_KILLFOCUS) ApplyFreeRun();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -402,7 +402,9 @@ void ViewWin32::UpdateStatus() {
     _rateAt = now;
   }
   char text[128];
-  auto set = [&](int part) { SendMessageA(_status, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text)); };
+  auto set = [&](int part) {
+    SendMessageA(_status, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+  };
   std::snprintf(text, sizeof text, "%dx%d %s", s.width, s.height, s.channels == 3 ? "RGB" : "grey");
   set(kPartSize);
   std::snprintf(text, sizeof text, "received %lld", s.received);
@@ -417,11 +419,10 @@ void ViewWin32::UpdateStatus() {
     std::snprintf(text, sizeof text, "latency -");
   }
   set(kPartLatency);
-  const std::string message =
-      static_cast<LONG>(_messageUntil - now) > 0
-          ? _message
-          : (s.unreadable > 0 ? std::to_string(s.unreadable) + " frames unreadable; " : "") +
-                (s.driverLine.empty() ? "" : "driver: " + s.driverLine);
+  const std::string message = static_cast<LONG>(_messageUntil - now) > 0
+                                  ? _message
+                                  : (s.unreadable > 0 ? std::to_string(s.unreadable) + " frames unreadable; " : "") +
+                                        (s.driverLine.empty() ? "" : "driver: " + s.driverLine);
   SendMessageA(_status, SB_SETTEXTA, kPartMessage, reinterpret_cast<LPARAM>(message.c_str()));
 }
 
@@ -461,8 +462,10 @@ void ViewWin32::Configure() {
   bool reopened = false;
   const std::string said = _session.Configure(_window, reopened);
   if (reopened) {
+    // The figures start again with the camera.
     _dib.clear();
-    _given = _drawnNumber = 0;
+    _given = _drawnNumber = _drawn = _undrawn = _drawnAtRate = 0;
+    _openedAt = GetTickCount();
     for (std::size_t i = 0; i < _rows.size(); ++i) ShowControl(i);
     InvalidateRect(_picture, nullptr, FALSE);
   }
@@ -480,11 +483,12 @@ void ViewWin32::Close() {
   _session.Stop();
   const ViewStats s = _session.Stats();
   const double seconds = (GetTickCount() - _openedAt) / 1000.0;
-  std::printf("view: %d x %d %s, %.1f s: received %lld (%.1f/s), drawn %lld (%.1f/s), skipped for display %lld, "
-              "unreadable %lld\n",
-              s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
-              seconds > 0 ? s.received / seconds : 0.0, _drawn, seconds > 0 ? _drawn / seconds : 0.0,
-              s.skipped + _undrawn, s.unreadable);
+  std::printf(
+      "view: %d x %d %s, %.1f s: received %lld (%.1f/s), drawn %lld (%.1f/s), skipped for display %lld, "
+      "unreadable %lld\n",
+      s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
+      seconds > 0 ? s.received / seconds : 0.0, _drawn, seconds > 0 ? _drawn / seconds : 0.0, s.skipped + _undrawn,
+      s.unreadable);
   std::fflush(stdout);
   DestroyWindow(_window);
 }
@@ -495,13 +499,11 @@ bool ViewWin32::OnKey(const MSG& msg) {
   GetClassNameA(msg.hwnd, cls, sizeof cls);
   const bool typing = lstrcmpiA(cls, "Edit") == 0;
   switch (msg.wParam) {
-    case VK_ESCAPE:
-      Close();
-      return true;
+    case VK_ESCAPE: Close(); return true;
     case VK_SPACE:
       if (typing) return false;
-      SendMessageA(_pause, BM_SETCHECK, SendMessageA(_pause, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED,
-                   0);
+      SendMessageA(_pause, BM_SETCHECK,
+                   SendMessageA(_pause, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
       SetPaused(SendMessageA(_pause, BM_GETCHECK, 0, 0) == BST_CHECKED);
       return true;
     case 'S':
@@ -512,8 +514,7 @@ bool ViewWin32::OnKey(const MSG& msg) {
       if (typing) return false;
       Close();
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -528,15 +529,9 @@ LRESULT CALLBACK ViewWin32::FrameProc(HWND window, UINT message, WPARAM wParam, 
   bool handled = true;
   Shielded([&] {
     switch (message) {
-      case WM_TIMER:
-        self->OnTick();
-        break;
-      case WM_SIZE:
-        self->Layout();
-        break;
-      case WM_COMMAND:
-        self->OnCommand(LOWORD(wParam), HIWORD(wParam));
-        break;
+      case WM_TIMER: self->OnTick(); break;
+      case WM_SIZE: self->Layout(); break;
+      case WM_COMMAND: self->OnCommand(LOWORD(wParam), HIWORD(wParam)); break;
       case WM_HSCROLL:
         for (std::size_t i = 0; i < self->_rows.size(); ++i) {
           if (reinterpret_cast<HWND>(lParam) != self->_rows[i].slider) continue;
@@ -544,14 +539,9 @@ LRESULT CALLBACK ViewWin32::FrameProc(HWND window, UINT message, WPARAM wParam, 
           if (pos != self->_session.Controls().Controls()[i].value) self->Apply(i, pos);
         }
         break;
-      case WM_CLOSE:
-        self->Close();
-        break;
-      case WM_DESTROY:
-        self->_closed = true;
-        break;
-      default:
-        handled = false;
+      case WM_CLOSE: self->Close(); break;
+      case WM_DESTROY: self->_closed = true; break;
+      default: handled = false;
     }
   });
   return handled ? result : DefWindowProcA(window, message, wParam, lParam);

@@ -29,6 +29,8 @@ void PicturePanel::Forget() {
   _frame = nullptr;
   _given = 0;
   _number = 0;
+  _drawn = 0;
+  _undrawn = 0;
   Refresh(false);
 }
 

@@ -14,7 +14,8 @@ class PicturePanel : public wxPanel {
   explicit PicturePanel(wxWindow* parent);
   // Shows `frame` (the view's front frame, valid until the next pick-up).
   void ShowFrame(const ViewFrame& frame);
-  // Draws nothing until the next ShowFrame (the frames were resized).
+  // Draws nothing until the next ShowFrame (the camera was reopened and
+  // its frames resized), and counts from 0 again.
   void Forget();
   // Frames drawn since the window opened.
   long long Drawn() const { return _drawn; }

@@ -376,6 +376,8 @@ void ViewWindow::OnConfigure() {
   const std::string said = _session.Configure(reinterpret_cast<void*>(static_cast<std::uintptr_t>(xid)), reopened);
   if (reopened) {
     _picture->Forget();
+    _drawnAtRate = 0;
+    _openedMs = wxGetLocalTimeMillis();
     for (std::size_t i = 0; i < _rows.size(); ++i) ShowControl(i);
     GetSizer()->Layout();
   }
