@@ -22,10 +22,9 @@
 #include <gtest/gtest.h>
 
 #include "exit_codes.h"
-#include "imaging/pixel_conversion.h"
 #include "png_file.h"
+#include "shown_picture.h"
 #include "sim_control.h"
-#include "simsdk_pattern.h"
 #include "support/temp_dir.h"
 #include "view_picture.h"
 #include "view_session.h"
@@ -36,11 +35,7 @@ namespace {
 
 using ecocam::testing::TempDir;
 
-struct Image {
-  int width = 0, height = 0;
-  std::vector<std::uint8_t> rgb;  // top-down R G B
-  const std::uint8_t* At(int x, int y) const { return &rgb[(static_cast<std::size_t>(y) * width + x) * 3]; }
-};
+using Image = ShownPicture;
 
 // What the screen shows of `rect` (screen coordinates).
 Image Capture(const RECT& rect) {
@@ -200,18 +195,8 @@ TEST_F(ViewWin32Test, TheGreyPictureAtOneToOneIsTheTestPatternPixelForPixel) {
   auto view = Open("eco424MVGE", {"Width=320", "Height=240", "FrameRate=30"});
   const std::string shot = (std::filesystem::current_path() / "camhost_view_win32.png").string();
   int wrong = -1;
-  Script script(PictureSteps(*view, shot, [&](const Image& shown) {
-    int id = 0;
-    while (id < 256 && simsdk::PatternValue8(id, 0, 0) != shown.At(0, 0)[0]) ++id;
-    wrong = 0;
-    for (int y = 0; y < 240; ++y) {
-      for (int x = 0; x < 320; ++x) {
-        const std::uint8_t* p = shown.At(x, y);
-        const std::uint8_t v = simsdk::PatternValue8(id, x, y);
-        if (p[0] != v || p[1] != v || p[2] != v) ++wrong;
-      }
-    }
-  }));
+  Script script(
+      PictureSteps(*view, shot, [&](const Image& shown) { wrong = GreyPatternMismatches(shown, 0, 0, 320, 240); }));
   Run(*view, script);
   EXPECT_EQ(wrong, 0) << "pixels differing from the test pattern";
   EXPECT_TRUE(std::filesystem::exists(shot));
@@ -220,15 +205,7 @@ TEST_F(ViewWin32Test, TheGreyPictureAtOneToOneIsTheTestPatternPixelForPixel) {
 TEST_F(ViewWin32Test, TheColourPictureAtOneToOneIsTheDemosaicedTestPatternPixelForPixel) {
   auto view = Open("eco424CVGE", {"Width=320", "Height=240", "FrameRate=30", "BayerMethod=None"});
   bool matched = false;
-  Script script(PictureSteps(*view, "", [&](const Image& shown) {
-    std::vector<std::uint8_t> mosaic(320 * 240), expected(shown.rgb.size());
-    for (int id = 0; id < 256 && !matched; ++id) {
-      simsdk::FillPattern(simsdk::kPixelBayerGR8, id, 320, 240, mosaic.data());
-      ecocam::imaging::Demosaic(mosaic.data(), 320, 320, 240, ecocam::imaging::BayerPhase::kGR,
-                                ecocam::imaging::BayerMethod::kNone, expected.data(), 320 * 3);
-      matched = expected == shown.rgb;
-    }
-  }));
+  Script script(PictureSteps(*view, "", [&](const Image& shown) { matched = IsColourPattern(shown, 0, 0, 320, 240); }));
   Run(*view, script);
   EXPECT_TRUE(matched) << "the picture is no demosaiced test pattern";
 }
