@@ -198,7 +198,8 @@ class ViewWindowTest : public ::testing::Test {
     auto settled = std::make_shared<int>(0);
     auto last = std::make_shared<long long>(-1);
     return {
-        [&view](wxFrame&) { return view.Stats().received >= 3 && view.Frames().Front().number > 0; },
+        // Running for a second, so the status bar has its rates.
+        [&view](wxFrame&) { return view.Stats().receivedPerSecond > 0 && view.Frames().Front().number > 0; },
         [](wxFrame& f) {
           auto* pause = Find<wxToggleButton>(f, wxview::kPauseName);
           EXPECT_NE(pause, nullptr);
@@ -248,11 +249,11 @@ class ViewWindowTest : public ::testing::Test {
 };
 
 TEST_F(ViewWindowTest, TheGreyPictureAtOneToOneIsTheTestPatternPixelForPixel) {
-  auto view = Open("eco424MVGE", {"Width=320", "Height=240", "FrameRate=30"}, GrabMode::kContinuous);
+  auto view = Open("eco424MVGE", {"Width=480", "Height=360", "FrameRate=30"}, GrabMode::kContinuous);
   const std::string shot = (std::filesystem::current_path() / "camhost_view_wx.png").string();
   int wrong = -1;
   Script script(PictureSteps(*view, shot, [&](const Image& screen, int x0, int y0) {
-    wrong = GreyPatternMismatches(screen, x0, y0, 320, 240);
+    wrong = GreyPatternMismatches(screen, x0, y0, 480, 360);
   }));
   Run(*view, script);
   EXPECT_EQ(wrong, 0) << "pixels differing from the test pattern";
@@ -260,11 +261,11 @@ TEST_F(ViewWindowTest, TheGreyPictureAtOneToOneIsTheTestPatternPixelForPixel) {
 }
 
 TEST_F(ViewWindowTest, TheColourPictureAtOneToOneIsTheDemosaicedTestPatternPixelForPixel) {
-  auto view = Open("eco424CVGE", {"Width=320", "Height=240", "FrameRate=30", "BayerMethod=None"}, GrabMode::kSingle);
+  auto view = Open("eco424CVGE", {"Width=480", "Height=360", "FrameRate=30", "BayerMethod=None"}, GrabMode::kSingle);
   const std::string shot = (std::filesystem::current_path() / "camhost_view_wx_colour.png").string();
   bool matched = false;
   Script script(PictureSteps(
-      *view, shot, [&](const Image& screen, int x0, int y0) { matched = IsColourPattern(screen, x0, y0, 320, 240); }));
+      *view, shot, [&](const Image& screen, int x0, int y0) { matched = IsColourPattern(screen, x0, y0, 480, 360); }));
   Run(*view, script);
   EXPECT_TRUE(matched) << "the picture is no demosaiced test pattern";
 }

@@ -489,6 +489,9 @@ void ViewWin32::Close() {
       s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
       seconds > 0 ? s.received / seconds : 0.0, _drawn, seconds > 0 ? _drawn / seconds : 0.0, s.skipped + _undrawn,
       s.unreadable);
+  std::printf("view: frames the driver dropped: %s\n", DriverLog::Contains("free buffer not found")
+                                                           ? "some (\"free buffer not found\" in its log)"
+                                                           : "none reported");
   std::fflush(stdout);
   DestroyWindow(_window);
 }

@@ -187,7 +187,13 @@ void ViewWindow::Build() {
   main->Add(side, 0, wxEXPAND);
 
   wxStatusBar* status = CreateStatusBar(kFieldCount, wxSTB_DEFAULT_STYLE, wxID_ANY, kStatusBarName);
-  const int widths[kFieldCount] = {90, 100, 135, 90, 110, -1};
+  // The figures' fields as wide as their longest text; the message gets
+  // the rest (and shows whole as the bar's tooltip).
+  const char* longest[kFieldMessage] = {"2448x2050 grey", "received 0000000", "000.0/s, shown 000.0/s",
+                                        "skipped 0000000", "latency 0000.00 ms"};
+  int widths[kFieldCount];
+  for (int i = 0; i < kFieldMessage; ++i) widths[i] = status->GetTextExtent(longest[i]).GetWidth() + 14;
+  widths[kFieldMessage] = -1;
   status->SetStatusWidths(kFieldCount, widths);
 
   // The picture starts at the frame's own size where the screen allows.
