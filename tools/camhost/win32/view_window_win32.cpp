@@ -346,6 +346,7 @@ void ViewWin32::OnTick() {
     _histogramData = ComputeHistogram(*f);
     InvalidateRect(_picture, nullptr, FALSE);
     InvalidateRect(_histogram, nullptr, FALSE);
+    UpdateWindow(_picture);  // drawn now, before the next frame can replace it
   }
   if (++_ticks % kStatusEveryTicks == 0) UpdateStatus();
 }

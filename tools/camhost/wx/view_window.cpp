@@ -276,6 +276,7 @@ void ViewWindow::OnTick() {
   }
   if (const ViewFrame* frame = _session.Frames().PickUp()) {
     _picture->ShowFrame(*frame);
+    _picture->Update();  // drawn now, before the next frame can replace it
     _histogram->ShowHistogram(ComputeHistogram(*frame));
   }
   if (++_ticks % kStatusEveryTicks == 0) UpdateStatus();
