@@ -40,5 +40,8 @@ int RunSet(const CommonOptions& common, const PropertyOptions& options);
 int RunRange(const CommonOptions& common, const PropertyOptions& options);
 int RunConfigure(const CommonOptions& common, const std::string& camera);
 int RunBench(const CommonOptions& common, const BenchOptions& options);
+// Declared with ViewOptions in view_session.h.
+struct ViewOptions;
+int RunView(const CommonOptions& common, const ViewOptions& options);
 
 }  // namespace camhost

@@ -15,7 +15,17 @@ struct State {
   bool haveStamp = false;
   std::string stamp;
   std::deque<std::string> lines;  // messages without their line feed
+  std::string levelOne;           // the newest level-1 line
 };
+
+// The driver's level-1 lines, known by their words: the message procedure
+// is not told a line's level.
+bool IsLevelOne(const std::string& line) {
+  for (const char* marker : {"ERROR", "WARNING", "EXCEPTION", "Error: exception", "camera driver V"}) {
+    if (line.find(marker) != std::string::npos) return true;
+  }
+  return false;
+}
 
 State& TheState() {
   static State state;
@@ -37,6 +47,7 @@ void ECOCAM_CALL DriverLog::MessageProc(const char* text) {
   std::string message = part;
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
   if (s.printing) std::fprintf(stderr, "driver: %s%s\n", s.stamp.c_str(), message.c_str());
+  if (IsLevelOne(message)) s.levelOne = message;
   s.lines.push_back(std::move(message));
   if (s.lines.size() > kKeptLines) s.lines.pop_front();
 }
@@ -71,6 +82,12 @@ void DriverLog::Clear() {
   State& s = TheState();
   std::lock_guard<std::mutex> lock(s.mutex);
   s.lines.clear();
+}
+
+std::string DriverLog::LatestLevelOne() {
+  State& s = TheState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.levelOne;
 }
 
 }  // namespace camhost

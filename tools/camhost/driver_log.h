@@ -26,6 +26,10 @@ class DriverLog {
   static std::vector<std::string> Problems(std::size_t max);
   // Forgets the kept lines.
   static void Clear();
+  // The newest line of level 1 (errors, warnings, caught exceptions, the
+  // start-up banner) seen since the process started; empty when none.
+  // Not forgotten by Clear, and kept however many lines follow it.
+  static std::string LatestLevelOne();
 };
 
 }  // namespace camhost

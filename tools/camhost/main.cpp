@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "exit_codes.h"
+#include "view_session.h"
 
 #ifndef CAMHOST_VERSION
 #define CAMHOST_VERSION "unknown"
@@ -22,10 +23,10 @@ Settings: the driver keeps each camera's settings in the section named after
 the camera in "SVS-Vistek.ini" in the system path, and reads them when the
 camera opens. The acquisition mode and the log thresholds are not properties
 a host may write, so camhost sets them the way a user does: before it opens a
-camera it writes the keys AcquisitionMode (from grab --mode), LogLevel (from
---log-level, at least 1 so camhost can quote the driver's errors) and
-LogDebugView (from --debug-view) into the camera's section, together with any
---ini KEY=VALUE. They stay in the file. Until a camera opens (discovery, list)
+camera it writes the keys AcquisitionMode (from --mode of grab or view),
+LogLevel (from --log-level, at least 1 so camhost can quote the driver's
+errors) and LogDebugView (from --debug-view) into the camera's section,
+together with any --ini KEY=VALUE. They stay in the file. Until a camera opens (discovery, list)
 the driver logs at its built-in level 3.
 
 Exit codes: 0 success, 1 the operation failed, 2 bad command line,
@@ -97,6 +98,19 @@ int main(int argc, char** argv) {
       ->capture_default_str()
       ->check(CLI::Range(0.1, 600.0));
 
+  ViewOptions view;
+  CLI::App* viewCmd =
+      app.add_subcommand("view", "show a camera's live picture in a window, with its settings beside it");
+  viewCmd->add_option("--camera", view.camera, "camera name, as list shows it")->required();
+  viewCmd->add_option("--port", view.port, "port number (0 to 19)")->capture_default_str();
+  viewCmd
+      ->add_option("--mode", view.mode,
+                   "continuous (the default), single (one grab per frame), or trigger (software trigger)")
+      ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case));
+  viewCmd->add_option("--out", view.outDir, "folder for snapshots")->capture_default_str();
+  viewCmd->add_option("--trigger-rate", view.triggerRate, "start the free-running trigger at this rate per second")
+      ->check(CLI::Range(0.1, 200.0));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -111,6 +125,7 @@ int main(int argc, char** argv) {
     if (rangeCmd->parsed()) return RunRange(common, range);
     if (configure->parsed()) return RunConfigure(common, configureCamera);
     if (benchCmd->parsed()) return RunBench(common, bench);
+    if (viewCmd->parsed()) return RunView(common, view);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "camhost: error: %s\n", e.what());
     return kExitFailure;
