@@ -4,8 +4,6 @@
 // rounded up. The gradient-corrected kernels work on 16-bit words and
 // saturate to bytes. The colours are then picked per column parity by a
 // blend and interleaved into R, G, B by byte shuffles.
-#include <immintrin.h>
-
 #include <cstring>
 
 #include "imaging/demosaic_rows.h"
@@ -13,6 +11,7 @@
 #include "imaging/simd_dispatch.h"
 
 #if defined(ECOCAM_IMAGING_X86_VARIANTS)
+#include <immintrin.h>
 
 namespace ecocam::imaging::detail {
 
@@ -80,24 +79,29 @@ struct Sums {
 
 // Horizontal and vertical neighbours' colour at green sites (clamped).
 ECOCAM_TARGET_AVX2 inline void GreenSite(const Sums& s, V& horizontal, V& vertical) {
-  const V c10 = _mm256_add_epi16(_mm256_add_epi16(_mm256_slli_epi16(s.c, 3), _mm256_slli_epi16(s.c, 1)), _mm256_set1_epi16(8));
-  horizontal = Clamp(_mm256_srai_epi16(_mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(c10, _mm256_slli_epi16(s.h1, 3)), s.v2),
-                                                     _mm256_slli_epi16(_mm256_add_epi16(s.h2, s.d), 1)),
-                                    4));
-  vertical = Clamp(_mm256_srai_epi16(_mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(c10, _mm256_slli_epi16(s.v1, 3)), s.h2),
-                                                   _mm256_slli_epi16(_mm256_add_epi16(s.v2, s.d), 1)),
-                                  4));
+  const V c10 =
+      _mm256_add_epi16(_mm256_add_epi16(_mm256_slli_epi16(s.c, 3), _mm256_slli_epi16(s.c, 1)), _mm256_set1_epi16(8));
+  horizontal = Clamp(
+      _mm256_srai_epi16(_mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(c10, _mm256_slli_epi16(s.h1, 3)), s.v2),
+                                         _mm256_slli_epi16(_mm256_add_epi16(s.h2, s.d), 1)),
+                        4));
+  vertical = Clamp(
+      _mm256_srai_epi16(_mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(c10, _mm256_slli_epi16(s.v1, 3)), s.h2),
+                                         _mm256_slli_epi16(_mm256_add_epi16(s.v2, s.d), 1)),
+                        4));
 }
 
 // Green and the opposite colour at colour sites (clamped).
 ECOCAM_TARGET_AVX2 inline void ColourSite(const Sums& s, V& green, V& opposite) {
   const V c8 = _mm256_add_epi16(_mm256_slli_epi16(s.c, 3), _mm256_set1_epi16(8));
   const V hv2 = _mm256_add_epi16(s.h2, s.v2);
-  green = Clamp(_mm256_srai_epi16(
-      _mm256_sub_epi16(_mm256_add_epi16(c8, _mm256_slli_epi16(_mm256_add_epi16(s.h1, s.v1), 2)), _mm256_slli_epi16(hv2, 1)), 4));
+  green =
+      Clamp(_mm256_srai_epi16(_mm256_sub_epi16(_mm256_add_epi16(c8, _mm256_slli_epi16(_mm256_add_epi16(s.h1, s.v1), 2)),
+                                               _mm256_slli_epi16(hv2, 1)),
+                              4));
   opposite = Clamp(_mm256_srai_epi16(
       _mm256_sub_epi16(_mm256_add_epi16(_mm256_add_epi16(c8, _mm256_slli_epi16(s.c, 2)), _mm256_slli_epi16(s.d, 2)),
-                    _mm256_add_epi16(_mm256_slli_epi16(hv2, 1), hv2)),
+                       _mm256_add_epi16(_mm256_slli_epi16(hv2, 1), hv2)),
       4));
 }
 
@@ -149,9 +153,9 @@ ECOCAM_TARGET_AVX2 inline void Store(const Planes& p, bool redRow, u8* out) {
   const V planes[3] = {redRow ? p.own : p.other, p.green, redRow ? p.other : p.own};
   V a[3];
   for (int block = 0; block < 3; ++block) {
-    a[block] = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(planes[0], Mask(block, 0)),
-                                               _mm256_shuffle_epi8(planes[1], Mask(block, 1))),
-                               _mm256_shuffle_epi8(planes[2], Mask(block, 2)));
+    a[block] = _mm256_or_si256(
+        _mm256_or_si256(_mm256_shuffle_epi8(planes[0], Mask(block, 0)), _mm256_shuffle_epi8(planes[1], Mask(block, 1))),
+        _mm256_shuffle_epi8(planes[2], Mask(block, 2)));
   }
   // a[k] holds block k of pixels 0-15 in its low half and of pixels 16-31 in its high half.
   _mm256_storeu_si256(reinterpret_cast<V*>(out), _mm256_permute2x128_si256(a[0], a[1], 0x20));

@@ -1,8 +1,6 @@
 // The demosaicing rows for AVX-512 (byte and word instructions), 64 pixels
 // at a time: the same steps as the AVX2 rows (demosaic_avx2.cpp) on
 // registers twice as wide, with mask registers for the column parity.
-#include <immintrin.h>
-
 #include <cstring>
 
 #include "imaging/demosaic_rows.h"
@@ -10,6 +8,7 @@
 #include "imaging/simd_dispatch.h"
 
 #if defined(ECOCAM_IMAGING_X86_VARIANTS)
+#include <immintrin.h>
 
 namespace ecocam::imaging::detail {
 
@@ -51,7 +50,9 @@ ECOCAM_TARGET_AVX512 inline Candidates Simple(const RowJob& j, int x) {
           _mm512_avg_epu8(l, r), _mm512_avg_epu8(u, d)};
 }
 
-ECOCAM_TARGET_AVX512 inline V SwapPairs(V v) { return _mm512_or_si512(_mm512_slli_epi16(v, 8), _mm512_srli_epi16(v, 8)); }
+ECOCAM_TARGET_AVX512 inline V SwapPairs(V v) {
+  return _mm512_or_si512(_mm512_slli_epi16(v, 8), _mm512_srli_epi16(v, 8));
+}
 
 ECOCAM_TARGET_AVX512 inline Candidates Nearest(const RowJob& j, int x) {
   const V own = Load(j.rows[2] + x);
@@ -77,24 +78,29 @@ struct Sums {
 
 // Horizontal and vertical neighbours' colour at green sites (clamped).
 ECOCAM_TARGET_AVX512 inline void GreenSite(const Sums& s, V& horizontal, V& vertical) {
-  const V c10 = _mm512_add_epi16(_mm512_add_epi16(_mm512_slli_epi16(s.c, 3), _mm512_slli_epi16(s.c, 1)), _mm512_set1_epi16(8));
-  horizontal = Clamp(_mm512_srai_epi16(_mm512_sub_epi16(_mm512_add_epi16(_mm512_add_epi16(c10, _mm512_slli_epi16(s.h1, 3)), s.v2),
-                                                     _mm512_slli_epi16(_mm512_add_epi16(s.h2, s.d), 1)),
-                                    4));
-  vertical = Clamp(_mm512_srai_epi16(_mm512_sub_epi16(_mm512_add_epi16(_mm512_add_epi16(c10, _mm512_slli_epi16(s.v1, 3)), s.h2),
-                                                   _mm512_slli_epi16(_mm512_add_epi16(s.v2, s.d), 1)),
-                                  4));
+  const V c10 =
+      _mm512_add_epi16(_mm512_add_epi16(_mm512_slli_epi16(s.c, 3), _mm512_slli_epi16(s.c, 1)), _mm512_set1_epi16(8));
+  horizontal = Clamp(
+      _mm512_srai_epi16(_mm512_sub_epi16(_mm512_add_epi16(_mm512_add_epi16(c10, _mm512_slli_epi16(s.h1, 3)), s.v2),
+                                         _mm512_slli_epi16(_mm512_add_epi16(s.h2, s.d), 1)),
+                        4));
+  vertical = Clamp(
+      _mm512_srai_epi16(_mm512_sub_epi16(_mm512_add_epi16(_mm512_add_epi16(c10, _mm512_slli_epi16(s.v1, 3)), s.h2),
+                                         _mm512_slli_epi16(_mm512_add_epi16(s.v2, s.d), 1)),
+                        4));
 }
 
 // Green and the opposite colour at colour sites (clamped).
 ECOCAM_TARGET_AVX512 inline void ColourSite(const Sums& s, V& green, V& opposite) {
   const V c8 = _mm512_add_epi16(_mm512_slli_epi16(s.c, 3), _mm512_set1_epi16(8));
   const V hv2 = _mm512_add_epi16(s.h2, s.v2);
-  green = Clamp(_mm512_srai_epi16(
-      _mm512_sub_epi16(_mm512_add_epi16(c8, _mm512_slli_epi16(_mm512_add_epi16(s.h1, s.v1), 2)), _mm512_slli_epi16(hv2, 1)), 4));
+  green =
+      Clamp(_mm512_srai_epi16(_mm512_sub_epi16(_mm512_add_epi16(c8, _mm512_slli_epi16(_mm512_add_epi16(s.h1, s.v1), 2)),
+                                               _mm512_slli_epi16(hv2, 1)),
+                              4));
   opposite = Clamp(_mm512_srai_epi16(
       _mm512_sub_epi16(_mm512_add_epi16(_mm512_add_epi16(c8, _mm512_slli_epi16(s.c, 2)), _mm512_slli_epi16(s.d, 2)),
-                    _mm512_add_epi16(_mm512_slli_epi16(hv2, 1), hv2)),
+                       _mm512_add_epi16(_mm512_slli_epi16(hv2, 1), hv2)),
       4));
 }
 
@@ -138,7 +144,8 @@ ECOCAM_TARGET_AVX512 inline Planes HQLinear(const RowJob& j, int x) {
 }
 
 ECOCAM_TARGET_AVX512 inline V Mask(int block, int plane) {
-  return _mm512_maskz_broadcast_i32x4(kAll16, _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave.m[block][plane])));
+  return _mm512_maskz_broadcast_i32x4(kAll16,
+                                      _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave.m[block][plane])));
 }
 
 // Interleaves the planes as R, G, B: 3 x 64 bytes.

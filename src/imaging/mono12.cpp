@@ -3,11 +3,13 @@
 // the wider variants a dword permutation brings each 12-byte run (8 pixels)
 // into its own 128-bit lane and a byte shuffle picks the 8 bytes; the
 // baseline loop is written so the compiler turns it into shuffles.
-#include <immintrin.h>
-
 #include "imaging/pixel_conversion.h"
 #include "imaging/simd_dispatch.h"
 #include "imaging/variant.h"
+
+#if defined(ECOCAM_IMAGING_X86_VARIANTS)
+#include <immintrin.h>
+#endif
 
 namespace ecocam::imaging {
 

@@ -18,12 +18,9 @@ bool ProcessorRuns(Variant variant) {
       // 256-bit forms (VL). The checks include the operating system's
       // support of the wider registers.
       return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
-             __builtin_cpu_supports("avx2");
-    case Variant::kAvx2:
-      return __builtin_cpu_supports("avx2");
-    case Variant::kBaseline:
-      return true;
+             __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx2");
+    case Variant::kAvx2: return __builtin_cpu_supports("avx2");
+    case Variant::kBaseline: return true;
   }
   return false;
 #else
@@ -82,7 +79,8 @@ VariantChoice ChooseVariant(const char* request) {
     return {best, std::string(VariantName(best)) + " (" + VariantName(v) + " requested, which " +
                       "this build or processor cannot run)"};
   }
-  return {best, std::string(VariantName(best)) + " (unknown request \"" + request + "\"; expected baseline, avx2 or avx512)"};
+  return {best,
+          std::string(VariantName(best)) + " (unknown request \"" + request + "\"; expected baseline, avx2 or avx512)"};
 }
 
 const VariantChoice& EnvironmentVariantChoice() {
