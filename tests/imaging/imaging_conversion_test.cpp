@@ -3,10 +3,12 @@
 // of Mono12Packed.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "imaging/pixel_conversion.h"
@@ -351,6 +353,29 @@ TEST(Variant, ARequestGivesThatVariantOrTheBestThatRuns) {
   EXPECT_TRUE(!__builtin_cpu_supports("avx2") || VariantRunnable(Variant::kAvx2));
   EXPECT_TRUE(!__builtin_cpu_supports("avx512bw") || VariantRunnable(Variant::kAvx512));
 #endif
+}
+
+// The variant may change while other threads convert (a benchmark or a test
+// switching it beside a camera's stream): each conversion keeps to one
+// variant and its bytes stay exact.
+TEST(Variant, SwitchingWhileAnotherThreadConvertsKeepsTheBytes) {
+  const Mosaic m = RandomMosaic(203, 12, BayerPhase::kGB, 21);
+  UseVariant(Variant::kBaseline);
+  const Image expected = DemosaicAll(m, BayerMethod::kHQLinear);
+  std::atomic<bool> done{false};
+  std::thread switcher([&] {
+    const std::vector<Variant> variants = RunnableVariants();
+    for (std::size_t i = 0; !done.load(); ++i) {
+      UseVariant(variants[i % variants.size()]);
+      std::this_thread::yield();
+    }
+  });
+  int mismatches = 0;
+  for (int i = 0; i < 300; ++i) mismatches += DemosaicAll(m, BayerMethod::kHQLinear) != expected ? 1 : 0;
+  done = true;
+  switcher.join();
+  UseEnvironmentVariant();
+  EXPECT_EQ(0, mismatches);
 }
 
 }  // namespace
