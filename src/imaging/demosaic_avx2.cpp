@@ -1,9 +1,10 @@
 // The demosaicing rows for AVX2, 32 pixels at a time. Bilinear means and the
-// nearest neighbour work on bytes: the rounded mean of four bytes is the
-// rounded mean of two rounded pair means, less one where both rounding steps
-// rounded up. The gradient-corrected kernels work on 16-bit words and
-// saturate to bytes. The colours are then picked per column parity by a
-// blend and interleaved into R, G, B by byte shuffles.
+// nearest neighbour work on bytes (the rounded mean of four bytes is the
+// rounded mean of the two rounded pair means, less one where a pair sum is
+// odd and the two pair means differ in parity), and the colours are picked
+// per column parity by a blend. The gradient-corrected kernels work on
+// 16-bit words holding a pixel pair each and saturate to bytes. Three colour
+// planes are then interleaved into R, G, B by byte shuffles.
 #include <cstring>
 
 #include "imaging/demosaic_rows.h"
@@ -22,9 +23,6 @@ using V = __m256i;
 constexpr int kStep = 32;
 
 ECOCAM_TARGET_AVX2 inline V Load(const u8* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
-ECOCAM_TARGET_AVX2 inline V Widen(const u8* p) {
-  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-}
 
 // (a + b + c + d + 2) >> 2 per byte.
 ECOCAM_TARGET_AVX2 inline V Mean4(V a, V b, V c, V d) {

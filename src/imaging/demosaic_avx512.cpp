@@ -19,9 +19,6 @@ using V = __m512i;
 constexpr int kStep = 64;
 
 ECOCAM_TARGET_AVX512 inline V Load(const u8* p) { return _mm512_loadu_si512(p); }
-ECOCAM_TARGET_AVX512 inline V Widen(const u8* p) {
-  return _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
-}
 
 // (a + b + c + d + 2) >> 2 per byte.
 ECOCAM_TARGET_AVX512 inline V Mean4(V a, V b, V c, V d) {
