@@ -12,6 +12,9 @@ namespace {
 
 bool ProcessorRuns(Variant variant) {
 #if defined(ECOCAM_IMAGING_X86_VARIANTS)
+  // The processor's features may be asked for before the runtime's own
+  // initialiser has read them (a conversion in another static initialiser).
+  __builtin_cpu_init();
   switch (variant) {
     case Variant::kAvx512:
       // The AVX-512 code uses the byte and word instructions (BW) and the
