@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -377,6 +379,25 @@ TEST(Variant, SwitchingWhileAnotherThreadConvertsKeepsTheBytes) {
   UseEnvironmentVariant();
   EXPECT_EQ(0, mismatches);
 }
+
+#if GTEST_HAS_DEATH_TEST && !defined(_WIN32)
+// The environment is read on first use, so each request runs in a fresh
+// process (the death-test child, which re-runs this test alone).
+void ReportEnvironmentChoice(const char* request) {
+  setenv("ECOCAM_IMAGING_VARIANT", request, 1);
+  const VariantChoice& choice = EnvironmentVariantChoice();
+  std::fprintf(stderr, "active %s; %s\n", VariantName(ActiveVariant()), choice.description.c_str());
+  std::exit(ActiveVariant() == choice.variant ? 0 : 1);
+}
+
+TEST(Variant, TheEnvironmentVariableChoosesTheVariant) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(ReportEnvironmentChoice("baseline"), ::testing::ExitedWithCode(0),
+              "active baseline; baseline \\(requested\\)");
+  EXPECT_EXIT(ReportEnvironmentChoice("no-such-variant"), ::testing::ExitedWithCode(0),
+              std::string("active ") + VariantName(RunnableVariants().back()) + "; .*unknown request");
+}
+#endif
 
 }  // namespace
 }  // namespace ecocam::imaging
