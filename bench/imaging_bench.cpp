@@ -4,7 +4,11 @@
 // libdc1394's "simple" and "HQ linear", memcpy of the 8-bit frame (in cache
 // and cold) and a plain scalar Mono12Packed unpack. After the usual output a
 // table per variant gives each method's time (the median when run with
-// --benchmark_repetitions) and its ratios to the baselines.
+// --benchmark_repetitions) and its ratios to the baselines. The table uses
+// the thread's CPU time, which a busy machine disturbs less than the
+// elapsed time; --benchmark_enable_random_interleaving=true spreads each
+// benchmark's repetitions over the run, so a change of load during the run
+// does not fall on one benchmark alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -175,8 +179,8 @@ BENCHMARK(BM_Mono12ScalarBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyInCache)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyCold)->Unit(benchmark::kMillisecond);
 
-// Passes everything to the console and keeps one time per benchmark (the
-// median of the repetitions, or the single run) for the ratio table.
+// Passes everything to the console and keeps one CPU time per benchmark
+// (the median of the repetitions, or the single run) for the ratio table.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -217,12 +221,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-22s %9.3f   x cold memcpy %.2f, x in-cache memcpy %.2f, x scalar unpack %.2f\n", "Mono12Packed->8",
                   mono, cold > 0 ? mono / cold : 0.0, warm > 0 ? mono / warm : 0.0, scalar > 0 ? mono / scalar : 0.0);
     }
-    std::printf("(columns: time divided by OpenCV's bilinear, by the libdc1394 method of the same kind)\n");
+    std::printf(
+        "(CPU time of the converting thread; columns: time divided by OpenCV's bilinear, by the libdc1394 "
+        "method of the same kind)\n");
   }
 
  private:
   static double Milliseconds(const Run& run) {
-    const double t = run.GetAdjustedRealTime();
+    const double t = run.GetAdjustedCPUTime();
     switch (run.time_unit) {
       case benchmark::kNanosecond: return t / 1e6;
       case benchmark::kMicrosecond: return t / 1e3;
