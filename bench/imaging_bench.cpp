@@ -1,9 +1,14 @@
-// The pixel conversions at 2448 x 2050 (5 MP) on one core, each against
-// baselines measured in the same run: OpenCV's bilinear demosaicing (one
-// thread), libdc1394's "simple" and "HQ linear", memcpy of the 8-bit frame
-// (in cache and cold) and a plain scalar Mono12Packed unpack. After the
-// usual output a table gives each method's time (the median when run with
-// --benchmark_repetitions) and its ratios to the baselines.
+// The pixel conversions at 2448 x 2050 (5 MP) on one core, in every
+// instruction-set variant the processor runs, each against baselines
+// measured in the same run: OpenCV's bilinear demosaicing (one thread),
+// libdc1394's "simple" and "HQ linear", memcpy of the 8-bit frame (in cache
+// and cold) and a plain scalar Mono12Packed unpack. After the usual output a
+// table per variant gives each method's time (the median when run with
+// --benchmark_repetitions) and its ratios to the baselines. The table uses
+// the thread's CPU time, which a busy machine disturbs less than the
+// elapsed time; --benchmark_enable_random_interleaving=true spreads each
+// benchmark's repetitions over the run, so a change of load during the run
+// does not fall on one benchmark alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,6 +16,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <dc1394/conversions.h>
@@ -18,11 +24,13 @@
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/pixel_conversion.h"
+#include "imaging/variant.h"
 
 namespace {
 
 using ecocam::imaging::BayerMethod;
 using ecocam::imaging::BayerPhase;
+using ecocam::imaging::Variant;
 
 constexpr int kWidth = 2448;
 constexpr int kHeight = 2050;
@@ -64,7 +72,17 @@ int OpenCvCodeForGR() {
   return code;
 }
 
-void BM_Demosaic(benchmark::State& state, BayerMethod method) {
+// Runs the conversions on `variant` while it lives.
+class VariantScope {
+ public:
+  explicit VariantScope(Variant variant) { ecocam::imaging::UseVariant(variant); }
+  ~VariantScope() { ecocam::imaging::UseEnvironmentVariant(); }
+  VariantScope(const VariantScope&) = delete;
+  VariantScope& operator=(const VariantScope&) = delete;
+};
+
+void BM_Demosaic(benchmark::State& state, Variant variant, BayerMethod method) {
+  const VariantScope scope(variant);
   std::vector<std::uint8_t> rgb(kPixels * 3);
   for (auto _ : state) {
     ecocam::imaging::Demosaic(Mosaic().data(), kWidth, kWidth, kHeight, BayerPhase::kGR, method, rgb.data(),
@@ -100,7 +118,8 @@ const std::vector<std::uint8_t>& Packed() {
   return packed;
 }
 
-void BM_Mono12To8(benchmark::State& state) {
+void BM_Mono12To8(benchmark::State& state, Variant variant) {
+  const VariantScope scope(variant);
   std::vector<std::uint8_t> out(kPixels);
   for (auto _ : state) {
     ecocam::imaging::UnpackMono12PackedTo8(Packed().data(), kPixels, out.data());
@@ -153,19 +172,15 @@ void BM_MemcpyCold(benchmark::State& state) {
   }
 }
 
-BENCHMARK_CAPTURE(BM_Demosaic, Simple, BayerMethod::kSimple)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Demosaic, HQLinear, BayerMethod::kHQLinear)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Demosaic, None, BayerMethod::kNone)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenCvBilinear)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Dc1394, Simple, DC1394_BAYER_METHOD_SIMPLE)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Dc1394, HQLinear, DC1394_BAYER_METHOD_HQLINEAR)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Mono12To8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Mono12ScalarBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyInCache)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyCold)->Unit(benchmark::kMillisecond);
 
-// Passes everything to the console and keeps one time per benchmark (the
-// median of the repetitions, or the single run) for the ratio table.
+// Passes everything to the console and keeps one CPU time per benchmark
+// (the median of the repetitions, or the single run) for the ratio table.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
@@ -188,28 +203,32 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const double cold = Get("BM_MemcpyCold");
     const double warm = Get("BM_MemcpyInCache");
     const double scalar = Get("BM_Mono12ScalarBaseline");
-    std::printf("\n%-22s %9s %10s %10s %10s\n", "method (2448 x 2050)", "ms", "/OpenCV", "/dc1394", "/memcpy");
-    auto row = [&](const char* label, double ms, double dc, double copy) {
-      std::printf("%-22s %9.3f %10.2f %10.2f %10.2f\n", label, ms, ms / opencv, dc > 0 ? ms / dc : 0.0,
-                  copy > 0 ? ms / copy : 0.0);
-    };
-    row("Simple", Get("BM_Demosaic/Simple"), dcSimple, 0);
-    row("HQLinear", Get("BM_Demosaic/HQLinear"), dcHQ, 0);
-    row("None", Get("BM_Demosaic/None"), dcSimple, 0);
-    row("OpenCV bilinear", opencv, dcSimple, 0);
-    row("dc1394 simple", dcSimple, dcSimple, 0);
-    row("dc1394 HQ linear", dcHQ, dcHQ, 0);
-    std::printf("%-22s %9.3f   x cold memcpy %.2f, x in-cache memcpy %.2f, x scalar unpack %.2f\n", "Mono12Packed->8",
-                Get("BM_Mono12To8"), Get("BM_Mono12To8") / cold, Get("BM_Mono12To8") / warm,
-                Get("BM_Mono12To8") / scalar);
-    std::printf("%-22s %9.3f\n%-22s %9.3f\n%-22s %9.3f\n", "scalar unpack", scalar, "memcpy in cache", warm,
-                "memcpy cold", cold);
-    std::printf("(columns: time divided by OpenCV's bilinear, by the libdc1394 method of the same kind, by memcpy)\n");
+    std::printf("\n%-22s %9s\n", "baseline (2448 x 2050)", "ms");
+    const std::pair<const char*, double> baselines[] = {{"OpenCV bilinear", opencv}, {"dc1394 simple", dcSimple},
+                                                        {"dc1394 HQ linear", dcHQ},  {"scalar unpack", scalar},
+                                                        {"memcpy in cache", warm},   {"memcpy cold", cold}};
+    for (const auto& [label, ms] : baselines) std::printf("%-22s %9.3f\n", label, ms);
+    for (const Variant v : ecocam::imaging::RunnableVariants()) {
+      const std::string prefix = std::string(ecocam::imaging::VariantName(v)) + "/";
+      std::printf("\nvariant %-14s %9s %10s %10s\n", ecocam::imaging::VariantName(v), "ms", "/OpenCV", "/dc1394");
+      auto row = [&](const char* label, double ms, double dc) {
+        std::printf("%-22s %9.3f %10.2f %10.2f\n", label, ms, opencv > 0 ? ms / opencv : 0.0, dc > 0 ? ms / dc : 0.0);
+      };
+      row("Simple", Get("BM_Demosaic/" + prefix + "Simple"), dcSimple);
+      row("HQLinear", Get("BM_Demosaic/" + prefix + "HQLinear"), dcHQ);
+      row("None", Get("BM_Demosaic/" + prefix + "None"), dcSimple);
+      const double mono = Get("BM_Mono12To8/" + prefix.substr(0, prefix.size() - 1));
+      std::printf("%-22s %9.3f   x cold memcpy %.2f, x in-cache memcpy %.2f, x scalar unpack %.2f\n", "Mono12Packed->8",
+                  mono, cold > 0 ? mono / cold : 0.0, warm > 0 ? mono / warm : 0.0, scalar > 0 ? mono / scalar : 0.0);
+    }
+    std::printf(
+        "(CPU time of the converting thread; columns: time divided by OpenCV's bilinear, by the libdc1394 "
+        "method of the same kind)\n");
   }
 
  private:
   static double Milliseconds(const Run& run) {
-    const double t = run.GetAdjustedRealTime();
+    const double t = run.GetAdjustedCPUTime();
     switch (run.time_unit) {
       case benchmark::kNanosecond: return t / 1e6;
       case benchmark::kMicrosecond: return t / 1e3;
@@ -227,7 +246,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (const Variant v : ecocam::imaging::RunnableVariants()) {
+    const std::string name = ecocam::imaging::VariantName(v);
+    for (const auto& [label, method] : {std::pair<const char*, BayerMethod>{"Simple", BayerMethod::kSimple},
+                                        {"HQLinear", BayerMethod::kHQLinear},
+                                        {"None", BayerMethod::kNone}}) {
+      benchmark::RegisterBenchmark(("BM_Demosaic/" + name + "/" + label).c_str(), BM_Demosaic, v, method)
+          ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark(("BM_Mono12To8/" + name).c_str(), BM_Mono12To8, v)->Unit(benchmark::kMillisecond);
+  }
   benchmark::Initialize(&argc, argv);
+  std::printf("imaging variant without override: %s\n",
+              ecocam::imaging::EnvironmentVariantChoice().description.c_str());
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

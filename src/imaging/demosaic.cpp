@@ -1,5 +1,8 @@
-// Bayer demosaicing. Each output row is built in two passes over plain
-// arrays, each a simple loop the compiler vectorises:
+// Bayer demosaicing. The mosaic is read a row at a time into a small ring
+// of padded rows (kept in cache), and each output row is written once. The
+// AVX2 and AVX-512 variants build a row in one pass of explicit vector code
+// (demosaic_avx2.cpp, demosaic_avx512.cpp). The baseline code builds it in
+// two passes over plain arrays, each a simple loop the compiler vectorises:
 //   1. from up to five mirrored source rows, the candidate values of the row
 //      (green at red/blue sites, the opposite colour at red/blue sites, the
 //      colour of the horizontal and of the vertical neighbours at green
@@ -10,8 +13,9 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/demosaic_rows.h"
 #include "imaging/pixel_conversion.h"
-#include "imaging/simd_dispatch.h"
+#include "imaging/variant.h"
 
 namespace ecocam::imaging {
 
@@ -29,6 +33,9 @@ int Mirror(int i, int n) {
 }
 
 constexpr int kPad = 2;  // columns of mirrored margin on each side
+// Row length: the margins, and zeros the wider variants may read past the
+// right margin (their last step of columns).
+int PaddedLength(int width) { return width + 2 * kPad + detail::kRowSlack; }
 
 // The source rows a row kernel needs, each copied once with its mirrored
 // margin, in a ring of five (enough for rows y - 2 to y + 2).
@@ -39,7 +46,7 @@ class PaddedRows {
         _stride(stride),
         _width(width),
         _height(height),
-        _storage(static_cast<std::size_t>(5) * (width + 2 * kPad)) {
+        _storage(static_cast<std::size_t>(5) * PaddedLength(width)) {
     std::fill(std::begin(_held), std::end(_held), -1);
   }
 
@@ -47,7 +54,7 @@ class PaddedRows {
   const u8* Row(int y) {
     const int row = Mirror(y, _height);
     const int slot = row % 5;
-    u8* padded = &_storage[static_cast<std::size_t>(slot) * (_width + 2 * kPad)] + kPad;
+    u8* padded = &_storage[static_cast<std::size_t>(slot) * PaddedLength(_width)] + kPad;
     if (_held[slot] != row) {
       const u8* s = _src + row * _stride;
       std::memcpy(padded, s, static_cast<std::size_t>(_width));
@@ -81,7 +88,6 @@ struct Candidates {
 };
 
 // Bilinear candidates from rows y - 1, y, y + 1.
-ECOCAM_IMAGING_CLONES
 void SimpleCandidates(const u8* __restrict up, const u8* __restrict row, const u8* __restrict down, int width,
                       u8* __restrict green, u8* __restrict opposite, u8* __restrict horizontal,
                       u8* __restrict vertical) {
@@ -98,7 +104,6 @@ void SimpleCandidates(const u8* __restrict up, const u8* __restrict row, const u
 
 // High-quality linear candidates from rows y - 2 to y + 2 (weights in
 // sixteenths; the kernels of gradient-corrected linear interpolation).
-ECOCAM_IMAGING_CLONES
 void HQLinearCandidates(const u8* __restrict up2, const u8* __restrict up, const u8* __restrict row,
                         const u8* __restrict down, const u8* __restrict down2, int width, u8* __restrict green,
                         u8* __restrict opposite, u8* __restrict horizontal, u8* __restrict vertical) {
@@ -120,7 +125,6 @@ void HQLinearCandidates(const u8* __restrict up2, const u8* __restrict up, const
 // `pair` is the row that completes the cell (y ^ 1, mirrored). Works on
 // column pairs; column `width` of a padded row is the mirrored one, so an
 // odd last column finds its mate too (the candidates hold width + 1).
-ECOCAM_IMAGING_CLONES
 void NoneCandidates(const u8* __restrict row, const u8* __restrict pair, int width, u8* __restrict green,
                     u8* __restrict opposite, u8* __restrict horizontal, u8* __restrict vertical) {
   for (int x = 0; x < width; x += 2) {
@@ -137,7 +141,6 @@ void NoneCandidates(const u8* __restrict row, const u8* __restrict pair, int wid
 // mask, which vectorises where a branch would not) and writes them
 // interleaved. `even` and `odd` give the sources of R, G and B for pixels of
 // even and of odd column.
-ECOCAM_IMAGING_CLONES
 void Assemble(const u8* const* even, const u8* const* odd, int width, u8* __restrict out) {
   const u8* __restrict er = even[0];
   const u8* __restrict eg = even[1];
@@ -164,12 +167,9 @@ int ColourAt(BayerPhase phase, int x, int y) {
   return kCells[static_cast<int>(phase)][(y & 1) * 2 + (x & 1)];
 }
 
-}  // namespace
-
-void Demosaic(const u8* src, std::ptrdiff_t srcStride, int width, int height, BayerPhase phase, BayerMethod method,
-              u8* dst, std::ptrdiff_t dstStride) {
-  if (src == nullptr || dst == nullptr || width < 1 || height < 1) return;
-  PaddedRows rows(src, srcStride, width, height);
+// The rows in the baseline code: candidates, then assembly.
+void BaselineRows(PaddedRows& rows, int width, int height, BayerPhase phase, BayerMethod method, u8* dst,
+                  std::ptrdiff_t dstStride) {
   Candidates cand(width);
   for (int y = 0; y < height; ++y) {
     const u8* row = rows.Row(y);
@@ -207,6 +207,46 @@ void Demosaic(const u8* src, std::ptrdiff_t srcStride, int width, int height, Ba
     }
     Assemble(sources[0], sources[1], width, dst + y * dstStride);
   }
+}
+
+#if defined(ECOCAM_IMAGING_X86_VARIANTS)
+// The rows in a wider variant: one pass per row, straight to R, G, B.
+void WideRows(void (*rowFn)(BayerMethod, const detail::RowJob&, u8*), PaddedRows& rows, int width, int height,
+              BayerPhase phase, BayerMethod method, u8* dst, std::ptrdiff_t dstStride) {
+  detail::RowJob job{};
+  job.width = width;
+  for (int y = 0; y < height; ++y) {
+    if (method == BayerMethod::kNone) {
+      job.rows[2] = rows.Row(y);
+      job.pair = rows.Row(Mirror(y ^ 1, height));
+    } else {
+      for (int k = 0; k < 5; ++k) {
+        if (method == BayerMethod::kHQLinear || (k >= 1 && k <= 3)) job.rows[k] = rows.Row(y - 2 + k);
+      }
+    }
+    job.greenAtEven = ColourAt(phase, 0, y) == 1;
+    job.redRow = ColourAt(phase, job.greenAtEven ? 1 : 0, y) == 0;
+    rowFn(method, job, dst + y * dstStride);
+  }
+}
+#endif
+
+}  // namespace
+
+void Demosaic(const u8* src, std::ptrdiff_t srcStride, int width, int height, BayerPhase phase, BayerMethod method,
+              u8* dst, std::ptrdiff_t dstStride) {
+  if (src == nullptr || dst == nullptr || width < 1 || height < 1) return;
+  if (method != BayerMethod::kNone && method != BayerMethod::kHQLinear) method = BayerMethod::kSimple;
+  PaddedRows rows(src, srcStride, width, height);
+#if defined(ECOCAM_IMAGING_X86_VARIANTS)
+  switch (ActiveVariant()) {
+    case Variant::kAvx512:
+      return WideRows(detail::DemosaicRowAvx512, rows, width, height, phase, method, dst, dstStride);
+    case Variant::kAvx2: return WideRows(detail::DemosaicRowAvx2, rows, width, height, phase, method, dst, dstStride);
+    case Variant::kBaseline: break;
+  }
+#endif
+  BaselineRows(rows, width, height, phase, method, dst, dstStride);
 }
 
 }  // namespace ecocam::imaging
