@@ -220,6 +220,7 @@ ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeo
   if (ARV_IS_GV_DEVICE(device) && !arv_gv_device_is_controller(ARV_GV_DEVICE(device))) {
     Log(1, "Camera_openConnection: ERROR: " + entry->deviceId +
                " is controlled by another program (or did not grant control)");
+    CutControl(controlSocket);  // freeing it would ask the camera once more, and wait
     g_object_unref(opened);
     return kCameraError;
   }

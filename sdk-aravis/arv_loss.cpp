@@ -27,6 +27,21 @@ bool LocalAddress(int fd, sockaddr_in* address) {
   return getsockname(fd, reinterpret_cast<sockaddr*>(address), &length) == 0 && address->sin_family == AF_INET;
 }
 
+// Puts a fresh, unconnected TCP socket in the place of the control socket
+// `fd`: sending on it and receiving from it fail at once with an error, and
+// polling it reports a hang-up at once, so Aravis's requests and its retries
+// end without waiting for their timeouts. (A shut-down UDP socket would not
+// do: it polls readable while a non-blocking receive keeps answering "try
+// again", and GLib's blocking receive would spin.) Aravis closes the
+// descriptor with its connection, as before.
+void CutControlSocket(int fd) {
+  if (fd < 0) return;
+  const int replacement = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (replacement < 0) return;
+  dup2(replacement, fd);
+  close(replacement);
+}
+
 void OnControlLost(ArvDevice* /*device*/, gpointer data) {
   CameraEntry& entry = *static_cast<CameraEntry*>(data);
   MarkLost(entry, "Aravis lost control of it");
@@ -87,9 +102,9 @@ bool Answers(const std::string& address) {
   for (int attempt = 1; attempt <= kProbeTries && !answered; ++attempt) {
     // READREG of the bootstrap register 0 (version), acknowledge required.
     const std::uint16_t id = static_cast<std::uint16_t>(0x7f00 + attempt);
-    const std::array<std::uint8_t, 12> command = {0x42, 0x01, 0x00, 0x80, 0x00, 0x04,
-                                                  static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
-                                                  0, 0, 0, 0};
+    const std::array<std::uint8_t, 12> command = {
+        0x42, 0x01, 0x00, 0x80, 0x00, 0x04, static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
+        0,    0,    0,    0};
     if (sendto(fd, command.data(), command.size(), 0, reinterpret_cast<const sockaddr*>(&device), sizeof device) < 0) {
       break;
     }
@@ -105,13 +120,11 @@ bool Answers(const std::string& address) {
   return answered;
 }
 
+void CutControl(int fd) { CutControlSocket(fd); }
+
 void MarkLost(CameraEntry& entry, const std::string& why) {
   if (entry.lost.exchange(true)) return;
-  const int fd = entry.controlSocket.load();
-  // An unconnected UDP socket shut down still wakes its pollers and fails
-  // every later send and receive at once: Aravis's retries end without
-  // waiting.
-  if (fd >= 0) shutdown(fd, SHUT_RDWR);
+  CutControl(entry.controlSocket.load());
   Log(1, "Aravis: ERROR: camera " + entry.model + " (serial " + entry.serial + ") at " + entry.address +
              " stopped answering: " + why);
 }

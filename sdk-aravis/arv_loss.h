@@ -31,6 +31,10 @@ int ControlSocket(const std::set<int>& before, ArvCamera* camera);
 // device's registers, so this works beside the connection that controls it.
 bool Answers(const std::string& address);
 
+// Makes every later request on the control socket `fd` fail at once
+// (nothing for -1).
+void CutControl(int fd);
+
 // Marks the camera lost (once; logged at level 1) and cuts its control
 // socket. Any thread; takes no lock.
 void MarkLost(CameraEntry& entry, const std::string& why);

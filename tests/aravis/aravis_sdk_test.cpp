@@ -3,7 +3,6 @@
 // deleted while the host still holds images, geometry read back under
 // binning, and the defined answers to bad handles, null pointers, missing
 // features and entry points without a GigE Vision meaning.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -12,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "aravis/aravis_sdk.h"
 #include "aravis/fake_gv_camera.h"
 #include "sdk/sdk_entry_points.h"
 
@@ -19,28 +19,6 @@ namespace ecocam::testing {
 namespace {
 
 using namespace ecocam::sdk;
-
-constexpr int kOk = 0;
-constexpr int kNotSupported = 1001;
-constexpr int kInvalidHandle = 1002;
-constexpr int kNullArgument = 1006;
-constexpr int kFeatureMissing = 1013;
-
-// The backend's entry points, resolved by name from its library.
-struct Sdk {
-  Sdk() : library(dlopen(ECOCAM_ARAVIS_SDK_FILE, RTLD_NOW)) {}
-  ~Sdk() {
-    if (library != nullptr) dlclose(library);
-  }
-  template <typename F>
-  F Get(const char* name) const {
-    return reinterpret_cast<F>(dlsym(library, name));
-  }
-  void* library;
-};
-
-#define SDK_FN(name) const auto name = sdk.Get<name##_fn>(#name)
-#define SDK_MEMBER(name) name##_fn name = sdk.Get<name##_fn>(#name)
 
 // A callback that keeps every image until the test releases it, or refuses
 // every image when `refuse` is set.
