@@ -3,6 +3,7 @@
 // the camera's features, software-trigger and free-running grabs checked
 // pixel by pixel, Bayer frames converted to colour, and every Aravis object
 // gone after close and finalize.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -16,9 +17,12 @@
 #include <thread>
 #include <vector>
 
+#include "aravis/camera_process.h"
 #include "aravis/fake_gv_camera.h"
+#include "camhost/run_program.h"
 #include "ecocam/ecocam.h"
 #include "imaging/pixel_conversion.h"
+#include "support/finishes_within.h"
 #include "support/host_log.h"
 #include "support/temp_dir.h"
 
@@ -273,6 +277,75 @@ TEST_F(AravisDriverTest, ASocketBufferCappedBelowOneFrameIsReportedOnce) {
   int warnings = 0;
   for (const std::string& line : gSdkLog) warnings += line.find("net.core.rmem_max") != std::string::npos;
   EXPECT_EQ(1, warnings);
+}
+
+// Threads of this process.
+int ThreadCount() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return count;
+}
+
+// The camera's program is killed mid-stream, as a cable pulled: the host's
+// close returns within 3 s of the kill and leaves no thread or Aravis object
+// behind, and once the camera is back the same name opens again without a
+// new initialize.
+TEST_F(AravisDriverTest, ACameraKilledMidStreamClosesWithinThreeSecondsAndOpensAgainOnceBack) {
+  const std::vector<std::string> serve = {"--model", "eco424MVGE", "--serial", "ECOKILL01", "--size", "640", "480"};
+  auto server = std::make_unique<CameraProcess>(serve);
+  ASSERT_TRUE(server->Ready());
+  WriteSettings("eco424MVGE", "Width=320\nHeight=240\nFrameRate=50\nAcquisitionMode=Fixed frequency\n");
+  Initialize();
+  const int threads = ThreadCount();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, kPort, Completed));
+  ASSERT_EQ(1, setProperty(0, kPort, "continuous", 1));
+  ASSERT_TRUE(Eventually([] { return gCompletions >= 5; }));
+  server->Kill();
+  const auto killed = std::chrono::steady_clock::now();
+  EXPECT_TRUE(FinishesWithin(std::chrono::milliseconds(3000), [] { closeCVLPort(0, kPort); }));
+  const auto closed = std::chrono::steady_clock::now();
+  std::cout << "kill to closeCVLPort returning: "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(closed - killed).count() << " ms\n";
+  EXPECT_EQ(0, LiveObjects()());
+  EXPECT_TRUE(Eventually([&] { return ThreadCount() == threads; }, 1000))
+      << ThreadCount() << " threads, not " << threads;
+
+  server = std::make_unique<CameraProcess>(serve);
+  ASSERT_TRUE(server->Ready());
+  const int before = gCompletions;
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, kPort, Completed));
+  ASSERT_EQ(1, setProperty(0, kPort, "continuous", 1));
+  EXPECT_TRUE(Eventually([&] { return gCompletions >= before + 5; }));
+  closeCVLPort(0, kPort);
+  EXPECT_EQ(0, LiveObjects()());
+}
+
+// Another program holds the camera: the open fails with the driver's line,
+// nothing of the camera is kept, and camhost says what the user may check.
+TEST_F(AravisDriverTest, ACameraAnotherProgramControlsIsNotOpenedAndCamhostSaysItMayBeInUse) {
+  CameraProcess holder({"--model", "eco424MVGE", "--serial", "ECOHELD01", "--hold"});
+  ASSERT_TRUE(holder.Ready());
+  WriteSettings("eco424MVGE", "Width=320\nHeight=240\n");
+  Initialize();
+  int size[2] = {0, 0};
+  EXPECT_EQ(0, openCVLPort(0, kPort, "eco424MVGE", size));
+  EXPECT_TRUE(Logged("Camera::Open: ERROR: failed to open camera connection"));
+  EXPECT_EQ(0, LiveObjects()());
+  Finalize();
+
+  const camhost::testing::ProgramResult run = camhost::testing::RunProgram(
+      ECOCAM_CAMHOST,
+      {"--sdk", ECOCAM_ARAVIS_SDK_FILE, "--system-path", dir.path().string(), "get", "--camera", "eco424MVGE", "Width"},
+      dir.path().string());
+  EXPECT_EQ(4, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("may be in use by another program, switched off or disconnected"))
+      << run.err;
 }
 
 }  // namespace
