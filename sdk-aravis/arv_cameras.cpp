@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "arv_features.h"
 #include "arv_impl.h"
 #include "arv_loss.h"
 #include "arv_streaming.h"
@@ -23,6 +24,7 @@ void CloseCamera(CameraEntry& entry) {
   std::lock_guard<std::mutex> lock(entry.mutex);
   if (entry.camera == nullptr) return;
   UnwatchControl(entry);
+  ForgetMissing(entry.camera);
   LostNow(entry);
   g_object_unref(entry.camera);  // joins Aravis's heartbeat thread
   entry.controlSocket = -1;

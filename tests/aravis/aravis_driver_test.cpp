@@ -279,6 +279,53 @@ TEST_F(AravisDriverTest, ASocketBufferCappedBelowOneFrameIsReportedOnce) {
   EXPECT_EQ(1, warnings);
 }
 
+// Cameras of one series with other firmware name their features
+// differently. Served with GenICam descriptions of our own over the fake
+// device's registers, every setting the driver pushes at open reads back
+// from the registers, whichever names the camera uses.
+struct Firmware {
+  const char* file;
+  const char* model;
+  std::uint32_t pixelFormat;  // the one the camera starts with
+};
+void PrintTo(const Firmware& firmware, std::ostream* out) { *out << firmware.file << " " << firmware.pixelFormat; }
+constexpr std::uint32_t kRegBlackLevel = 0x1f4;  // a spare register our descriptions use
+
+class AravisFirmwareTest : public AravisDriverTest, public ::testing::WithParamInterface<Firmware> {};
+
+TEST_P(AravisFirmwareTest, EverySettingOfThePushReadsBackFromTheRegisters) {
+  const Firmware& firmware = GetParam();
+  _camera = std::make_unique<FakeGvCamera>(firmware.model, 1024, 768, firmware.pixelFormat, "ECOFIRMWARE",
+                                           std::string(ECOCAM_GENICAM_DIR) + "/" + firmware.file);
+  ASSERT_TRUE(_camera->Running());
+  WriteSettings(firmware.model,
+                "Width=640\nHeight=480\nOffsetX=32\nOffsetY=16\nBinning=2x2\nExposureTime=2500\nGain=3\n"
+                "GainOffset=12\nFrameRate=20\nAcquisitionMode=Software trigger\n");
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, firmware.model, size));
+  const FakeGvCamera& camera = *_camera;
+  EXPECT_EQ(2u, camera.Register(kRegBinningHorizontal));
+  EXPECT_EQ(2u, camera.Register(kRegBinningVertical));
+  EXPECT_EQ(320u, camera.Register(kRegWidth));
+  EXPECT_EQ(240u, camera.Register(kRegHeight));
+  EXPECT_EQ(16u, camera.Register(kRegOffsetX));
+  EXPECT_EQ(8u, camera.Register(kRegOffsetY));
+  EXPECT_EQ(2500u, camera.Register(kRegExposureUs));
+  EXPECT_EQ(3u, camera.Register(kRegGainRaw));
+  EXPECT_EQ(12u, camera.Register(kRegBlackLevel));
+  EXPECT_EQ(50000u, camera.Register(kRegFramePeriodUs));
+  EXPECT_EQ(1u, camera.Register(kRegTriggerMode));
+  EXPECT_EQ(firmware.pixelFormat, camera.Register(kRegPixelFormat));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, AravisFirmwareTest,
+                         ::testing::Values(Firmware{"standard_names.xml", "eco424MVGE", 0x01080001},
+                                           Firmware{"older_names.xml", "eco424MVGE", 0x01080001},
+                                           Firmware{"colour_bayer.xml", "eco424CVGE", 0x01080009},
+                                           Firmware{"colour_bayer.xml", "eco424CVGE", 0x0108000A}),
+                         [](const auto& info) { return std::to_string(info.index); });
+
 // Threads of this process.
 int ThreadCount() {
   int count = 0;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -179,6 +180,35 @@ TEST_F(AravisSdkTest, BadHandlesNullPointersMissingFeaturesAndUnsupportedEntryPo
   SdkVersion version{};
   EXPECT_EQ(kOk, isVersionCompliantDLL(&version, &kRequiredSdkVersion));
   EXPECT_EQ(52, version.build);
+}
+
+std::mutex gBackendLogMutex;
+std::vector<std::string> gBackendLog;
+void KeepLine(const char* line, void*) {
+  std::lock_guard<std::mutex> lock(gBackendLogMutex);
+  gBackendLog.emplace_back(line);
+}
+int LinesWith(const std::string& part) {
+  std::lock_guard<std::mutex> lock(gBackendLogMutex);
+  int count = 0;
+  for (const std::string& line : gBackendLog) count += line.find(part) != std::string::npos;
+  return count;
+}
+
+TEST_F(AravisSdkTest, AFeatureTheCameraLacksIsReportedOncePerOpenNotOncePerCall) {
+  SDK_FN(Camera_registerForLogMessages);
+  SDK_FN(Camera_setStrobeDuration);
+  SDK_FN(Camera_closeConnection);
+  ASSERT_EQ(kOk, Camera_registerForLogMessages(camera, 1, nullptr, KeepLine, nullptr));
+  const std::string line = "no feature StrobeDuration: not supported";
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 100.0f));
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 200.0f));
+  EXPECT_EQ(1, LinesWith(line));
+  ASSERT_EQ(kOk, Camera_closeConnection(camera));
+  ASSERT_EQ(kOk, Camera_openConnection(camera, 3.0f));
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 100.0f));
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 100.0f));
+  EXPECT_EQ(2, LinesWith(line));
 }
 
 }  // namespace
