@@ -26,8 +26,12 @@ void CloseCamera(CameraEntry& entry) {
   UnwatchControl(entry);
   ForgetMissing(entry.camera);
   LostNow(entry);
+  {
+    // Aravis closes the socket with the connection: no cut after this.
+    std::lock_guard<std::mutex> sockets(entry.socketMutex);
+    entry.controlSocket = -1;
+  }
   g_object_unref(entry.camera);  // joins Aravis's heartbeat thread
-  entry.controlSocket = -1;
   entry.camera = nullptr;
 }
 
@@ -236,7 +240,10 @@ ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeo
   entry->color = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) == 8 && IsBayer8(static_cast<int>(format));
   entry->color = entry->color || entry->model.find("CVGE") != std::string::npos;
   entry->camera = opened;
-  entry->controlSocket = controlSocket;
+  {
+    std::lock_guard<std::mutex> sockets(entry->socketMutex);
+    entry->controlSocket = controlSocket;
+  }
   entry->lost = false;
   WatchControl(*entry);
   entry->binningMode = 0;

@@ -124,7 +124,10 @@ void CutControl(int fd) { CutControlSocket(fd); }
 
 void MarkLost(CameraEntry& entry, const std::string& why) {
   if (entry.lost.exchange(true)) return;
-  CutControl(entry.controlSocket.load());
+  {
+    std::lock_guard<std::mutex> lock(entry.socketMutex);
+    CutControl(entry.controlSocket);
+  }
   Log(1, "Aravis: ERROR: camera " + entry.model + " (serial " + entry.serial + ") at " + entry.address +
              " stopped answering: " + why);
 }

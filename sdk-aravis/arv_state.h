@@ -48,7 +48,8 @@ struct CameraEntry {
   // control timeout the camera does not answer a probe after): every call
   // then fails at once with kCameraLost until the connection is reopened.
   std::atomic<bool> lost{false};
-  std::atomic<int> controlSocket{-1};  // the connection's GVCP socket in this process, or -1
+  std::mutex socketMutex;  // guards controlSocket: a cut never meets the socket's close
+  int controlSocket = -1;  // the connection's GVCP socket in this process, or -1
   gulong lostSignalId = 0;
 };
 
