@@ -373,6 +373,31 @@ TEST_F(AravisDriverTest, ACameraKilledMidStreamClosesWithinThreeSecondsAndOpensA
   EXPECT_EQ(0, LiveObjects()());
 }
 
+// A host that keeps waiting after the camera's program was killed: Aravis
+// reports the lost control within its heartbeat's timeouts, the driver says
+// so once, naming the camera and the port, and the close then returns at
+// once.
+TEST_F(AravisDriverTest, ACameraKilledWhileTheHostWaitsIsReportedOnceAndClosesAtOnce) {
+  CameraProcess server({"--model", "eco424MVGE", "--serial", "ECOKILL02", "--size", "640", "480"});
+  ASSERT_TRUE(server.Ready());
+  WriteSettings("eco424MVGE", "Width=320\nHeight=240\nFrameRate=50\nAcquisitionMode=Fixed frequency\n");
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, kPort, Completed));
+  ASSERT_EQ(1, setProperty(0, kPort, "continuous", 1));
+  ASSERT_TRUE(Eventually([] { return gCompletions >= 5; }));
+  server.Kill();
+  const std::string line = "camera eco424MVGE does not answer any more, port=" + std::to_string(kPort);
+  ASSERT_TRUE(Eventually([&] { return Logged(line); }, 15000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  int lines = 0;
+  for (const std::string& text : HostLog::Calls()) lines += text.find(line) != std::string::npos;
+  EXPECT_EQ(1, lines);
+  EXPECT_TRUE(FinishesWithin(std::chrono::milliseconds(1000), [] { closeCVLPort(0, kPort); }));
+  EXPECT_EQ(0, LiveObjects()());
+}
+
 // Another program holds the camera: the open fails with the driver's line,
 // nothing of the camera is kept, and camhost says what the user may check.
 TEST_F(AravisDriverTest, ACameraAnotherProgramControlsIsNotOpenedAndCamhostSaysItMayBeInUse) {
