@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -25,21 +26,6 @@ constexpr int kProbeWaitMs = 150;
 bool LocalAddress(int fd, sockaddr_in* address) {
   socklen_t length = sizeof *address;
   return getsockname(fd, reinterpret_cast<sockaddr*>(address), &length) == 0 && address->sin_family == AF_INET;
-}
-
-// Puts a fresh, unconnected TCP socket in the place of the control socket
-// `fd`: sending on it and receiving from it fail at once with an error, and
-// polling it reports a hang-up at once, so Aravis's requests and its retries
-// end without waiting for their timeouts. (A shut-down UDP socket would not
-// do: it polls readable while a non-blocking receive keeps answering "try
-// again", and GLib's blocking receive would spin.) Aravis closes the
-// descriptor with its connection, as before.
-void CutControlSocket(int fd) {
-  if (fd < 0) return;
-  const int replacement = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (replacement < 0) return;
-  dup2(replacement, fd);
-  close(replacement);
 }
 
 void OnControlLost(ArvDevice* /*device*/, gpointer data) {
@@ -120,7 +106,20 @@ bool Answers(const std::string& address) {
   return answered;
 }
 
-void CutControl(int fd) { CutControlSocket(fd); }
+// Puts a fresh, unconnected TCP socket in the place of the control socket
+// `fd`: sending on it and receiving from it fail at once with an error, and
+// polling it reports a hang-up at once, so Aravis's requests and its retries
+// end without waiting for their timeouts. (A shut-down UDP socket would not
+// do: it polls readable while a non-blocking receive keeps answering "try
+// again", and GLib's blocking receive would spin.) Aravis closes the
+// descriptor with its connection, as before.
+void CutControl(int fd) {
+  if (fd < 0) return;
+  const int replacement = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (replacement < 0) return;
+  dup3(replacement, fd, O_CLOEXEC);  // the descriptor stays closed on exec, as GLib made it
+  close(replacement);
+}
 
 void MarkLost(CameraEntry& entry, const std::string& why) {
   if (entry.lost.exchange(true)) return;
