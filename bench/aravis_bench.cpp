@@ -8,7 +8,11 @@
 // Run with the Aravis backend first on the library path:
 //   LD_LIBRARY_PATH=build/linux/bin/aravis build/linux/bin/aravis_bench [seconds]
 // With --serve [model] it only serves the fake camera on 127.0.0.1 until
-// interrupted, for trying a host (camhost) against it.
+// interrupted, for trying a host (camhost) against it. With --loss
+// [seconds] it runs the driver alone against a fake camera that drops 0, 1,
+// 10 and 50 of every thousand stream packets, and reports the frames
+// delivered, the frames that arrived incomplete (counted, not delivered) and
+// the packets resent.
 #include <arv.h>
 #include <dlfcn.h>
 #include <signal.h>
@@ -46,7 +50,7 @@ double CpuSeconds() {
 }
 
 // The child: a fake camera named like an eco camera, sensor enlarged.
-[[noreturn]] void ServeFakeCamera(const char* model = "eco424MVGE") {
+[[noreturn]] void ServeFakeCamera(const char* model = "eco424MVGE", double lostPerThousand = 0.0) {
   ArvGvFakeCamera* gv = arv_gv_fake_camera_new_full("127.0.0.1", "ECOBENCH", nullptr);
   if (gv == nullptr || !arv_gv_fake_camera_is_running(gv)) _exit(1);
   ArvFakeCamera* fake = arv_gv_fake_camera_get_fake_camera(gv);
@@ -55,6 +59,7 @@ double CpuSeconds() {
   arv_fake_camera_write_memory(fake, 0x68, sizeof name, name);
   arv_fake_camera_write_register(fake, 0x11c, kWidth);
   arv_fake_camera_write_register(fake, 0x118, kHeight);
+  g_object_set(gv, "gvsp-lost-ratio", lostPerThousand / 1000.0, nullptr);
   for (;;) pause();
 }
 
@@ -63,6 +68,8 @@ struct Figures {
   long long frames = 0;
   long long lost = 0;
   double cpu = 0;
+  long long incomplete = 0;  // driver only: frames the backend counted incomplete
+  long long resent = 0;      // driver only: packets resent
 };
 
 void Print(const char* name, const Figures& f) {
@@ -178,8 +185,11 @@ Figures RunDriver(double seconds) {
   setCompleteCallback(0, 1, ReadEveryRow);
   setProperty(0, 1, "continuous", 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // settle
+  using Resent = long long (*)();
+  const auto resent = reinterpret_cast<Resent>(dlsym(sdk, "ArvSdk_resentPackets"));
   long long incomplete0 = 0, refused0 = 0;
   counts(nullptr, &incomplete0, &refused0);
+  const long long resent0 = resent != nullptr ? resent() : 0;
   const long long frames0 = gHostFrames, missed0 = gMissedBuffers;
   const double cpu0 = CpuSeconds();
   const auto t0 = Clock::now();
@@ -190,6 +200,8 @@ Figures RunDriver(double seconds) {
   long long incomplete1 = 0, refused1 = 0;
   counts(nullptr, &incomplete1, &refused1);
   f.lost = (incomplete1 - incomplete0) + (refused1 - refused0) + (gMissedBuffers - missed0);
+  f.incomplete = incomplete1 - incomplete0;
+  f.resent = resent != nullptr ? resent() - resent0 : 0;
   setProperty(0, 1, "continuous", 0);
   closeCVLPort(0, 1);
   finalize();
@@ -199,8 +211,29 @@ Figures RunDriver(double seconds) {
 
 }  // namespace
 
+// The driver against a fake camera losing packets at four rates.
+int RunLossSeries(double seconds) {
+  std::printf("Fake camera, %d x %d Mono8 at its highest rate, %d buffers, driver on Aravis:\n", kWidth, kHeight,
+              kBuffers);
+  std::printf("%12s %12s %12s %12s %14s\n", "lost/1000", "frames/s", "delivered", "incomplete", "resent packets");
+  bool all = true;
+  for (const double perThousand : {0.0, 1.0, 10.0, 50.0}) {
+    const pid_t child = fork();
+    if (child == 0) ServeFakeCamera("eco424MVGE", perThousand);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Figures f = RunDriver(seconds);
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    all = all && f.seconds > 0;
+    std::printf("%12.0f %12.1f %12lld %12lld %14lld\n", perThousand, f.seconds > 0 ? f.frames / f.seconds : 0.0,
+                f.frames, f.incomplete, f.resent);
+  }
+  return all ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--serve") == 0) ServeFakeCamera(argc > 2 ? argv[2] : "eco424MVGE");
+  if (argc > 1 && std::strcmp(argv[1], "--loss") == 0) return RunLossSeries(argc > 2 ? std::atof(argv[2]) : 5.0);
   const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
   const pid_t child = fork();
   if (child == 0) ServeFakeCamera();

@@ -4,7 +4,9 @@
 #include <set>
 #include <string>
 
+#include "arv_features.h"
 #include "arv_impl.h"
+#include "arv_loss.h"
 #include "arv_streaming.h"
 
 namespace arvsdk {
@@ -15,11 +17,21 @@ constexpr int kGigEContainer = 1;  // the only container type there is
 constexpr SdkVersion kOwnVersion = {1, 4, 23, 52};
 
 // Closes the connection of `entry`: its channels first, then the camera.
+// Freeing the connection gives up control of the camera; a camera that no
+// longer answers has its connection cut first, so that this fails at once.
 void CloseCamera(CameraEntry& entry) {
   DeleteChannelsOf(&entry);
   std::lock_guard<std::mutex> lock(entry.mutex);
   if (entry.camera == nullptr) return;
-  g_object_unref(entry.camera);
+  UnwatchControl(entry);
+  ForgetMissing(entry.camera);
+  LostNow(entry);
+  {
+    // Aravis closes the socket with the connection: no cut after this.
+    std::lock_guard<std::mutex> sockets(entry.socketMutex);
+    entry.controlSocket = -1;
+  }
+  g_object_unref(entry.camera);  // joins Aravis's heartbeat thread
   entry.camera = nullptr;
 }
 
@@ -54,6 +66,8 @@ const char* CameraText(CameraHandle camera, Field field) {
 }
 
 }  // namespace
+
+bool CameraLostNow(CameraEntry& entry) { return LostNow(entry); }
 
 const char* Intern(const std::string& text) {
   static std::mutex mutex;
@@ -183,19 +197,39 @@ ECOCAM_SDK_DEFINE(const char*, Camera_getIPAddress)(CameraHandle camera) {
 }
 
 // Opens the control connection. The timeout is Aravis's own (GVCP retries).
+// The device is looked up again by its id (vendor, model and serial), not by
+// the address discovery saw, so a camera that was switched off and on, or
+// got another address, is found again. A camera another program controls
+// is refused: Aravis would open it without control, and it would ignore
+// every setting.
 ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeout*/) {
   const std::shared_ptr<CameraEntry> entry = State::Get().FindCamera(camera);
   if (entry == nullptr) return kInvalidHandle;
   std::lock_guard<std::mutex> lock(entry->mutex);
   if (entry->camera != nullptr) return kAlreadyConnected;
   GError* error = nullptr;
-  ArvCamera* opened = arv_camera_new(entry->deviceId.c_str(), &error);
+  ArvCamera* opened = nullptr;
+  int controlSocket = -1;
+  {
+    std::lock_guard<std::mutex> sockets(SocketsMutex());
+    const std::set<int> before = UdpSockets();
+    opened = arv_camera_new(entry->deviceId.c_str(), &error);
+    if (opened != nullptr) controlSocket = ControlSocket(before, opened);
+  }
   if (opened == nullptr) {
     Log(1, "Camera_openConnection: ERROR: cannot open " + entry->deviceId + ": " + TakeError(error));
     return kCameraError;
   }
   if (error != nullptr) g_clear_error(&error);
   Track(opened);
+  ArvDevice* device = arv_camera_get_device(opened);
+  if (ARV_IS_GV_DEVICE(device) && !arv_gv_device_is_controller(ARV_GV_DEVICE(device))) {
+    Log(1, "Camera_openConnection: ERROR: " + entry->deviceId +
+               " is controlled by another program (or did not grant control)");
+    CutControl(controlSocket);  // freeing it would ask the camera once more, and wait
+    g_object_unref(opened);
+    return kCameraError;
+  }
   if (ARV_IS_GV_DEVICE(arv_camera_get_device(opened)) && StartsWith(entry->address, "127.")) {
     // On loopback there is no network card for a packet socket to bind to.
     arv_gv_device_set_stream_options(ARV_GV_DEVICE(arv_camera_get_device(opened)),
@@ -206,6 +240,12 @@ ECOCAM_SDK_DEFINE(int, Camera_openConnection)(CameraHandle camera, float /*timeo
   entry->color = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) == 8 && IsBayer8(static_cast<int>(format));
   entry->color = entry->color || entry->model.find("CVGE") != std::string::npos;
   entry->camera = opened;
+  {
+    std::lock_guard<std::mutex> sockets(entry->socketMutex);
+    entry->controlSocket = controlSocket;
+  }
+  entry->lost = false;
+  WatchControl(*entry);
   entry->binningMode = 0;
   entry->acquisitionMode = 1;
   Log(2, "Camera_openConnection: " + entry->model + " at " + entry->address + (entry->color ? " (colour)" : ""));

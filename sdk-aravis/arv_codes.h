@@ -20,6 +20,7 @@ using ecocam::sdk::kVersionMismatch;
 using ecocam::sdk::kWrongPixelType;
 constexpr int kFeatureMissing = 1013;  // the camera offers none of the feature's names
 constexpr int kCameraError = 1014;     // the camera or Aravis refused the request
+constexpr int kCameraLost = 1015;      // the camera stopped answering: close and open it again
 
 // A short English text for a code.
 const char* CodeText(int code);

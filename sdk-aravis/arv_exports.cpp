@@ -28,6 +28,10 @@ extern "C" ECOCAM_EXPORT_SYMBOL void ArvSdk_frameCounts(long long* delivered, lo
   if (refused != nullptr) *refused = arvsdk::Totals().refused.load();
 }
 
+// For tests and benchmarks: packets the streams asked the cameras to resend
+// and received, over all channels since the library was loaded.
+extern "C" ECOCAM_EXPORT_SYMBOL long long ArvSdk_resentPackets() { return arvsdk::Totals().resent.load(); }
+
 // For tests: the Aravis objects (cameras, streams, buffers) this library
 // created that GLib has not finalised yet.
 extern "C" ECOCAM_EXPORT_SYMBOL int ArvSdk_liveObjectCount() { return arvsdk::LiveObjects(); }

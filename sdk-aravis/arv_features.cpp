@@ -1,6 +1,10 @@
 #include "arv_features.h"
 
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
 
 #include "arv_codes.h"
 #include "arv_state.h"
@@ -20,7 +24,39 @@ int Checked(GError* error, const char* what, const char* name) {
   return kCameraError;
 }
 
+// The features each open connection was found to lack, so that each is
+// reported once per open and not on every call.
+std::mutex& MissingMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::map<ArvCamera*, std::set<std::string>>& MissingByCamera() {
+  static std::map<ArvCamera*, std::set<std::string>> missing;
+  return missing;
+}
+
+// kFeatureMissing, logged at level 1 the first time on this connection.
+int Missing(ArvCamera* camera, Names names) {
+  std::string list;
+  for (const char* name : names) list += (list.empty() ? "" : " or ") + std::string(name);
+  bool first = false;
+  {
+    std::lock_guard<std::mutex> lock(MissingMutex());
+    first = MissingByCamera()[camera].insert(list).second;
+  }
+  if (first) {
+    Log(1, "Aravis: WARNING: the camera has no feature " + list + ": not supported (code " +
+               std::to_string(kFeatureMissing) + ")");
+  }
+  return kFeatureMissing;
+}
+
 }  // namespace
+
+void ForgetMissing(ArvCamera* camera) {
+  std::lock_guard<std::mutex> lock(MissingMutex());
+  MissingByCamera().erase(camera);
+}
 
 const char* Offered(ArvCamera* camera, Names names) {
   for (const char* name : names) {
@@ -34,7 +70,7 @@ const char* Offered(ArvCamera* camera, Names names) {
 
 int SetNumber(ArvCamera* camera, Names names, double value) {
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   if (!std::isfinite(value)) return kOutOfRange;
   GError* error = nullptr;
   if (ARV_IS_GC_INTEGER(Node(camera, name))) {
@@ -48,7 +84,7 @@ int SetNumber(ArvCamera* camera, Names names, double value) {
 int GetNumber(ArvCamera* camera, Names names, double* value) {
   if (value == nullptr) return kNullArgument;
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   GError* error = nullptr;
   double read = 0.0;
   if (ARV_IS_GC_INTEGER(Node(camera, name))) {
@@ -63,7 +99,7 @@ int GetNumber(ArvCamera* camera, Names names, double* value) {
 
 int GetBounds(ArvCamera* camera, Names names, double* min, double* max) {
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   GError* error = nullptr;
   double lo = 0.0;
   double hi = 0.0;
@@ -86,7 +122,7 @@ int GetBounds(ArvCamera* camera, Names names, double* min, double* max) {
 int GetIncrement(ArvCamera* camera, Names names, double* increment) {
   if (increment == nullptr) return kNullArgument;
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   GError* error = nullptr;
   double step = 0.0;
   if (ARV_IS_GC_INTEGER(Node(camera, name))) {
@@ -105,7 +141,7 @@ int GetIncrement(ArvCamera* camera, Names names, double* increment) {
 
 int SetEnumeration(ArvCamera* camera, Names names, const char* entry) {
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   if (!HasEntry(camera, {name}, entry)) return kOutOfRange;
   GError* error = nullptr;
   arv_camera_set_string(camera, name, entry, &error);
@@ -115,7 +151,7 @@ int SetEnumeration(ArvCamera* camera, Names names, const char* entry) {
 int GetEnumeration(ArvCamera* camera, Names names, const char** entry) {
   if (entry == nullptr) return kNullArgument;
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   GError* error = nullptr;
   const char* value = arv_camera_get_string(camera, name, &error);
   const int rc = Checked(error, "reading", name);
@@ -137,7 +173,7 @@ bool HasEntry(ArvCamera* camera, Names names, const char* entry) {
 
 int SetBoolean(ArvCamera* camera, Names names, bool value) {
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   GError* error = nullptr;
   arv_camera_set_boolean(camera, name, value ? TRUE : FALSE, &error);
   return Checked(error, "setting", name);
@@ -145,7 +181,7 @@ int SetBoolean(ArvCamera* camera, Names names, bool value) {
 
 int Execute(ArvCamera* camera, Names names) {
   const char* name = Offered(camera, names);
-  if (name == nullptr) return kFeatureMissing;
+  if (name == nullptr) return Missing(camera, names);
   GError* error = nullptr;
   arv_camera_execute_command(camera, name, &error);
   return Checked(error, "executing", name);

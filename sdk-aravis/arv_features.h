@@ -16,6 +16,11 @@ namespace arvsdk {
 
 using Names = std::initializer_list<const char*>;
 
+// A feature none of whose names the camera offers gives kFeatureMissing,
+// logged once per connection. Forgets what `camera` was found to lack
+// (when its connection closes).
+void ForgetMissing(ArvCamera* camera);
+
 // The first of `names` the camera offers, or null.
 const char* Offered(ArvCamera* camera, Names names);
 

@@ -55,6 +55,7 @@ ECOCAM_SDK_DEFINE(int, Image_release)(ImageHandle image) {
     found = it->second;
     state.images.erase(it);
   }
+  if (found->buffer == nullptr) return kOk;  // a signal: no buffer behind it
   std::lock_guard<std::mutex> lock(found->channel->mutex);
   if (found->channel->stopping) {
     g_object_unref(found->buffer);
@@ -77,6 +78,17 @@ ECOCAM_SDK_DEFINE(double, Image_getTimestamp)(ImageHandle image) {
 }
 ECOCAM_SDK_DEFINE(double, Image_getTransferTime)(ImageHandle image) {
   return Describe(image, &ImageEntry::transferTime, 0.0);
+}
+// kSignalFrameCompleted for a frame; kSignalCameraConnectionLost for the
+// image without data that tells the channel's owner the camera stopped
+// answering; kSignalNone for an unknown handle.
+ECOCAM_SDK_DEFINE(int, Image_getSignalType)(ImageHandle image) {
+  return Describe(image, &ImageEntry::signalType, kSignalNone);
+}
+// Packets asked for again and received while this frame was on its way
+// (Aravis counts per stream; see CountResent).
+ECOCAM_SDK_DEFINE(int, Image_getPacketResend)(ImageHandle image) {
+  return Describe(image, &ImageEntry::packetResend, 0);
 }
 ECOCAM_SDK_DEFINE(int, Image_getPacketCount)(ImageHandle image) { return Describe(image, &ImageEntry::packetCount, 0); }
 ECOCAM_SDK_DEFINE(int, Image_getImageSize)(ImageHandle image) {

@@ -57,6 +57,8 @@ ECOCAM_SDK_IMPLEMENTS(Image_getImageID)
 ECOCAM_SDK_IMPLEMENTS(Image_getTimestamp)
 ECOCAM_SDK_IMPLEMENTS(Image_getTransferTime)
 ECOCAM_SDK_IMPLEMENTS(Image_getPacketCount)
+ECOCAM_SDK_IMPLEMENTS(Image_getPacketResend)
+ECOCAM_SDK_IMPLEMENTS(Image_getSignalType)
 
 // Acquisition, timing and analog settings (arv_settings.cpp).
 ECOCAM_SDK_IMPLEMENTS(Camera_setFrameRate)
@@ -118,15 +120,22 @@ ECOCAM_SDK_IMPLEMENTS(Camera_setLookupTableMode)
 ECOCAM_SDK_IMPLEMENTS(Camera_setLookupTable)
 ECOCAM_SDK_IMPLEMENTS(Camera_setIOAssignment)
 
+// True when the camera is lost, or does not answer a probe now.
+bool CameraLostNow(CameraEntry& entry);
+
 // Runs `action` on the open camera `handle` with its mutex held:
-// kInvalidHandle for no such camera, kNotConnected when it is not open.
+// kInvalidHandle for no such camera, kNotConnected when it is not open,
+// kCameraLost at once when it stopped answering. A request the camera
+// failed is followed by a probe, so that a camera gone is known as such.
 template <typename Action>
 int WithOpenCamera(CameraHandle handle, Action&& action) {
   const std::shared_ptr<CameraEntry> entry = State::Get().FindCamera(handle);
   if (entry == nullptr) return kInvalidHandle;
   std::lock_guard<std::mutex> lock(entry->mutex);
   if (entry->camera == nullptr) return kNotConnected;
-  return action(*entry);
+  if (entry->lost) return kCameraLost;
+  const int rc = action(*entry);
+  return rc == kCameraError && CameraLostNow(*entry) ? kCameraLost : rc;
 }
 
 // Writes a float result.

@@ -195,10 +195,13 @@ ECOCAM_SDK_DEFINE(int, Camera_setAutoExposureLimits)(CameraHandle camera, float 
   });
 }
 
-// 1 starts the acquisition, 0 stops it.
+// 1 starts the acquisition, 0 stops it. A stop comes first when a camera
+// is closed: a camera that no longer answers a probe is known lost at once,
+// instead of after Aravis's own retries.
 ECOCAM_SDK_DEFINE(int, Camera_setAcquisitionControl)(CameraHandle camera, int acquisitionControl) {
   if (acquisitionControl != 0 && acquisitionControl != 1) return kOutOfRange;
   return WithOpenCamera(camera, [&](CameraEntry& e) {
+    if (acquisitionControl == 0 && CameraLostNow(e)) return kCameraLost;
     GError* error = nullptr;
     if (acquisitionControl == 1) {
       arv_camera_start_acquisition(e.camera, &error);

@@ -110,6 +110,7 @@ const char* CodeText(int code) {
     case kBufferTooSmall: return "buffer too small";
     case kFeatureMissing: return "the camera lacks the feature";
     case kCameraError: return "the camera refused the request";
+    case kCameraLost: return "the camera stopped answering";
     default: return "unknown error code";
   }
 }

@@ -43,6 +43,14 @@ struct CameraEntry {
   int binningMode = 0;          // last binning mode set (0 to 3)
   int acquisitionMode = 1;      // last acquisition mode set (1 to 4, 0 idle)
   int triggerSource = 2;        // I/O source of the external trigger (2 = IN1)
+
+  // Set when the camera stopped answering (Aravis's control-lost signal, or a
+  // control timeout the camera does not answer a probe after): every call
+  // then fails at once with kCameraLost until the connection is reopened.
+  std::atomic<bool> lost{false};
+  std::mutex socketMutex;  // guards controlSocket: a cut never meets the socket's close
+  int controlSocket = -1;  // the connection's GVCP socket in this process, or -1
+  gulong lostSignalId = 0;
 };
 
 struct ChannelEntry;
@@ -60,6 +68,8 @@ struct ImageEntry {
   double timestamp = 0.0;     // seconds on the camera's clock
   double transferTime = 0.0;  // seconds from the first packet to the last
   int packetCount = 0;
+  int packetResend = 0;                    // packets resent for this frame (see OnNewBuffer)
+  int signalType = kSignalFrameCompleted;  // kSignalCameraConnectionLost: no data
 };
 
 struct ChannelEntry {
@@ -77,10 +87,18 @@ struct ChannelEntry {
   int inCallback = 0;
   bool stopping = false;
   std::thread::id streamThread;
+  std::thread::id signalThread;  // the thread handing out the connection-lost image
 
-  std::atomic<long long> delivered{0};   // handed to the driver's callback
-  std::atomic<long long> incomplete{0};  // failed or incomplete: returned at once
-  std::atomic<long long> refused{0};     // the callback answered non-zero
+  std::atomic<long long> delivered{0};     // handed to the driver's callback
+  std::atomic<long long> incomplete{0};    // failed or incomplete: returned at once
+  std::atomic<long long> refused{0};       // the callback answered non-zero
+  std::atomic<long long> resent{0};        // packets Aravis had resent on this stream
+  std::atomic<bool> lossSignalled{false};  // the connection-lost image was handed out
+
+  // Stream thread only: Aravis's resent-packet count at the last frame, and
+  // the packets resent since the last delivered frame.
+  unsigned long long resentSeen = 0;
+  long long resentPending = 0;
 };
 
 struct State {
@@ -104,6 +122,7 @@ struct FrameTotals {
   std::atomic<long long> delivered{0};
   std::atomic<long long> incomplete{0};
   std::atomic<long long> refused{0};
+  std::atomic<long long> resent{0};  // packets resent on request
 };
 FrameTotals& Totals();
 

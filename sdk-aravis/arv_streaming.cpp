@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "arv_impl.h"
+#include "arv_loss.h"
 
 namespace arvsdk {
 
@@ -95,11 +96,37 @@ void ReturnBuffer(ChannelEntry& channel, ArvBuffer* buffer) {
   }
 }
 
-void Deliver(ChannelEntry& channel, ArvBuffer* buffer) {
+// Hands `image` to the driver's callback under a new handle. A refused
+// image comes back at once, unless the driver released it already.
+void Hand(ChannelEntry& channel, const std::shared_ptr<ImageEntry>& image) {
   State& state = State::Get();
+  ImageHandle handle = 0;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    handle = state.AllocateLocked();
+    state.images[handle] = image;
+  }
+  int answer = -1;
+  try {
+    answer = channel.callback(handle, channel.context);
+  } catch (...) {
+    answer = -1;  // a callback must not throw; taken as a refusal
+  }
+  if (answer == 0) return;
+  ++channel.refused;
+  ++Totals().refused;
+  bool mine = false;
+  {
+    std::lock_guard<std::mutex> lock(state.mutex);
+    mine = state.images.erase(handle) > 0;
+  }
+  if (mine && image->buffer != nullptr) ReturnBuffer(channel, image->buffer);
+}
+
+void Deliver(ChannelEntry& channel, ArvBuffer* buffer) {
   auto image = std::make_shared<ImageEntry>();
   image->buffer = buffer;
-  image->channel = state.FindChannel(channel.handle);
+  image->channel = State::Get().FindChannel(channel.handle);
   if (image->channel == nullptr) {
     ReturnBuffer(channel, buffer);
     return;
@@ -115,30 +142,28 @@ void Deliver(ChannelEntry& channel, ArvBuffer* buffer) {
   image->transferTime = static_cast<double>(size) * 8.0 / 1e9;  // at 1 Gbit/s
   const std::size_t perPacket = static_cast<std::size_t>(std::max(channel.packetSize - kGvspOverhead, 1));
   image->packetCount = static_cast<int>((size + perPacket - 1) / perPacket) + 2;  // with leader and trailer
-  ImageHandle handle = 0;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    handle = state.AllocateLocked();
-    state.images[handle] = image;
-  }
+  image->packetResend = static_cast<int>(std::min<long long>(channel.resentPending, G_MAXINT));
+  channel.resentPending = 0;
   ++channel.delivered;
   ++Totals().delivered;
-  int answer = -1;
-  try {
-    answer = channel.callback(handle, channel.context);
-  } catch (...) {
-    answer = -1;  // a callback must not throw; taken as a refusal
-  }
-  if (answer == 0) return;
-  // A refused image comes back at once, unless the driver released it already.
-  ++channel.refused;
-  ++Totals().refused;
-  bool mine = false;
-  {
-    std::lock_guard<std::mutex> lock(state.mutex);
-    mine = state.images.erase(handle) > 0;
-  }
-  if (mine) ReturnBuffer(channel, buffer);
+  Hand(channel, image);
+}
+
+// Aravis counts resent packets per stream only, not per frame. A frame is
+// complete only once its resent packets are in, so the packets resent since
+// the last delivered frame are credited to the next one delivered: mostly
+// the frame they belong to, and never lost from the totals.
+void CountResent(ChannelEntry& channel, ArvStream* stream) {
+  if (!ARV_IS_GV_STREAM(stream)) return;
+  guint64 resent = 0;
+  guint64 missing = 0;
+  arv_gv_stream_get_statistics(ARV_GV_STREAM(stream), &resent, &missing);
+  if (resent <= channel.resentSeen) return;
+  const long long added = static_cast<long long>(resent - channel.resentSeen);
+  channel.resentSeen = resent;
+  channel.resentPending += added;
+  channel.resent += added;
+  Totals().resent += added;
 }
 
 // The stream's "new-buffer" signal, on the stream's own thread.
@@ -153,6 +178,7 @@ void OnNewBuffer(ArvStream* stream, gpointer data) {
   try {
     ArvBuffer* buffer = arv_stream_try_pop_buffer(stream);
     if (buffer != nullptr) {
+      CountResent(channel, stream);
       if (arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS &&
           arv_buffer_get_payload_type(buffer) == ARV_BUFFER_PAYLOAD_TYPE_IMAGE) {
         Deliver(channel, buffer);
@@ -174,6 +200,36 @@ void OnNewBuffer(ArvStream* stream, gpointer data) {
 
 }  // namespace
 
+void SignalConnectionLost(const CameraEntry& camera) {
+  std::vector<std::shared_ptr<ChannelEntry>> channels;
+  {
+    State& state = State::Get();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    for (const auto& [handle, channel] : state.channels) {
+      if (channel->camera.get() == &camera) channels.push_back(channel);
+    }
+  }
+  for (const auto& channel : channels) {
+    {
+      std::lock_guard<std::mutex> lock(channel->mutex);
+      if (channel->stopping || channel->lossSignalled.exchange(true)) continue;
+      ++channel->inCallback;
+      channel->signalThread = std::this_thread::get_id();
+    }
+    auto image = std::make_shared<ImageEntry>();
+    image->channel = channel;
+    image->signalType = kSignalCameraConnectionLost;
+    try {
+      Hand(*channel, image);
+    } catch (...) {
+      // nothing may unwind into GLib's signal emission
+    }
+    std::lock_guard<std::mutex> lock(channel->mutex);
+    --channel->inCallback;
+    channel->idle.notify_all();
+  }
+}
+
 int DeleteChannel(StreamingChannelHandle handle) {
   State& state = State::Get();
   std::shared_ptr<ChannelEntry> channel;
@@ -187,7 +243,8 @@ int DeleteChannel(StreamingChannelHandle handle) {
   const bool onStreamThread = [&] {
     std::unique_lock<std::mutex> lock(channel->mutex);
     channel->stopping = true;
-    const bool inside = channel->inCallback > 0 && channel->streamThread == std::this_thread::get_id();
+    const std::thread::id self = std::this_thread::get_id();
+    const bool inside = channel->inCallback > 0 && (channel->streamThread == self || channel->signalThread == self);
     if (!inside) channel->idle.wait(lock, [&] { return channel->inCallback == 0; });
     return inside;
   }();
@@ -206,7 +263,13 @@ int DeleteChannel(StreamingChannelHandle handle) {
       }
     }
   }
-  for (ArvBuffer* buffer : reclaimed) g_object_unref(buffer);
+  for (ArvBuffer* buffer : reclaimed) {
+    if (buffer != nullptr) g_object_unref(buffer);
+  }
+  // Freeing the stream tells the camera to stop streaming: on a camera that
+  // no longer answers, the probe cuts the connection first so that it fails
+  // at once.
+  LostNow(*channel->camera);
   ArvStream* stream = channel->stream;
   if (onStreamThread) {
     // Freeing a stream joins its thread: from that thread itself, leave it
@@ -216,7 +279,8 @@ int DeleteChannel(StreamingChannelHandle handle) {
     g_object_unref(stream);
   }
   Log(2, "StreamingChannel_delete: " + std::to_string(channel->delivered.load()) + " delivered, " +
-             std::to_string(channel->incomplete.load()) + " incomplete");
+             std::to_string(channel->incomplete.load()) + " incomplete, " + std::to_string(channel->resent.load()) +
+             " packets resent");
   return kOk;
 }
 
@@ -274,6 +338,7 @@ ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
   }
   std::lock_guard<std::mutex> cameraLock(entry->mutex);
   if (entry->camera == nullptr) return kNotConnected;
+  if (entry->lost) return kCameraLost;
   auto created = std::make_shared<ChannelEntry>();
   created->camera = entry;
   created->callback = callback;
@@ -287,7 +352,10 @@ ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
     Log(1, "StreamingChannel_create: ERROR: no payload size: " + TakeError(error));
     return kCameraError;
   }
-  created->stream = arv_camera_create_stream(entry->camera, nullptr, nullptr, &error);
+  {
+    std::lock_guard<std::mutex> sockets(SocketsMutex());
+    created->stream = arv_camera_create_stream(entry->camera, nullptr, nullptr, &error);
+  }
   if (created->stream == nullptr) {
     Log(1, "StreamingChannel_create: ERROR: " + TakeError(error));
     return kCameraError;
@@ -295,6 +363,11 @@ ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
   if (error != nullptr) g_clear_error(&error);
   Track(created->stream);
   SizeSocketBuffer(created->stream, created->payload);
+  // Missing packets are asked for again, so a frame that lost a few on the
+  // way still arrives complete.
+  if (ARV_IS_GV_STREAM(created->stream)) {
+    g_object_set(created->stream, "packet-resend", ARV_GV_STREAM_PACKET_RESEND_ALWAYS, nullptr);
+  }
   for (int i = 0; i < bufferCount; ++i) {
     ArvBuffer* buffer = arv_buffer_new_allocate(created->payload);
     Track(buffer);
@@ -315,7 +388,9 @@ ECOCAM_SDK_DEFINE(int, StreamingChannel_create)
 
 ECOCAM_SDK_DEFINE(int, StreamingChannel_delete)(StreamingChannelHandle channel) { return DeleteChannel(channel); }
 
-// Frames that arrived incomplete or failed and were not delivered.
+// Frames that arrived incomplete or failed (still missing packets after
+// resends) and were handed back to the stream, not delivered, since the
+// channel was created.
 ECOCAM_SDK_DEFINE(int, StreamingChannel_getFrameLoss)(StreamingChannelHandle channel, int* frameLoss) {
   if (frameLoss == nullptr) return kNullArgument;
   const std::shared_ptr<ChannelEntry> found = State::Get().FindChannel(channel);

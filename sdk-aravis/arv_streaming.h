@@ -12,6 +12,10 @@ namespace arvsdk {
 // is freed. kInvalidHandle for an unknown channel.
 int DeleteChannel(StreamingChannelHandle handle);
 
+// Hands every channel of `camera` one image without data whose signal is
+// kSignalCameraConnectionLost (once per channel), on the calling thread.
+void SignalConnectionLost(const CameraEntry& camera);
+
 // Deletes every channel of `camera`.
 void DeleteChannelsOf(const CameraEntry* camera);
 

@@ -3,6 +3,7 @@
 // the camera's features, software-trigger and free-running grabs checked
 // pixel by pixel, Bayer frames converted to colour, and every Aravis object
 // gone after close and finalize.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -16,9 +17,12 @@
 #include <thread>
 #include <vector>
 
+#include "aravis/camera_process.h"
 #include "aravis/fake_gv_camera.h"
+#include "camhost/run_program.h"
 #include "ecocam/ecocam.h"
 #include "imaging/pixel_conversion.h"
+#include "support/finishes_within.h"
 #include "support/host_log.h"
 #include "support/temp_dir.h"
 
@@ -273,6 +277,147 @@ TEST_F(AravisDriverTest, ASocketBufferCappedBelowOneFrameIsReportedOnce) {
   int warnings = 0;
   for (const std::string& line : gSdkLog) warnings += line.find("net.core.rmem_max") != std::string::npos;
   EXPECT_EQ(1, warnings);
+}
+
+// Cameras of one series with other firmware name their features
+// differently. Served with GenICam descriptions of our own over the fake
+// device's registers, every setting the driver pushes at open reads back
+// from the registers, whichever names the camera uses.
+struct Firmware {
+  const char* file;
+  const char* model;
+  std::uint32_t pixelFormat;  // the one the camera starts with
+};
+void PrintTo(const Firmware& firmware, std::ostream* out) { *out << firmware.file << " " << firmware.pixelFormat; }
+constexpr std::uint32_t kRegBlackLevel = 0x1f4;  // a spare register our descriptions use
+
+class AravisFirmwareTest : public AravisDriverTest, public ::testing::WithParamInterface<Firmware> {};
+
+TEST_P(AravisFirmwareTest, EverySettingOfThePushReadsBackFromTheRegisters) {
+  const Firmware& firmware = GetParam();
+  _camera = std::make_unique<FakeGvCamera>(firmware.model, 1024, 768, firmware.pixelFormat, "ECOFIRMWARE",
+                                           std::string(ECOCAM_GENICAM_DIR) + "/" + firmware.file);
+  ASSERT_TRUE(_camera->Running());
+  WriteSettings(firmware.model,
+                "Width=640\nHeight=480\nOffsetX=32\nOffsetY=16\nBinning=2x2\nExposureTime=2500\nGain=3\n"
+                "GainOffset=12\nFrameRate=20\nAcquisitionMode=Software trigger\n");
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, firmware.model, size));
+  const FakeGvCamera& camera = *_camera;
+  EXPECT_EQ(2u, camera.Register(kRegBinningHorizontal));
+  EXPECT_EQ(2u, camera.Register(kRegBinningVertical));
+  EXPECT_EQ(320u, camera.Register(kRegWidth));
+  EXPECT_EQ(240u, camera.Register(kRegHeight));
+  EXPECT_EQ(16u, camera.Register(kRegOffsetX));
+  EXPECT_EQ(8u, camera.Register(kRegOffsetY));
+  EXPECT_EQ(2500u, camera.Register(kRegExposureUs));
+  EXPECT_EQ(3u, camera.Register(kRegGainRaw));
+  EXPECT_EQ(12u, camera.Register(kRegBlackLevel));
+  EXPECT_EQ(50000u, camera.Register(kRegFramePeriodUs));
+  EXPECT_EQ(1u, camera.Register(kRegTriggerMode));
+  EXPECT_EQ(firmware.pixelFormat, camera.Register(kRegPixelFormat));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, AravisFirmwareTest,
+                         ::testing::Values(Firmware{"standard_names.xml", "eco424MVGE", 0x01080001},
+                                           Firmware{"older_names.xml", "eco424MVGE", 0x01080001},
+                                           Firmware{"colour_bayer.xml", "eco424CVGE", 0x01080009},
+                                           Firmware{"colour_bayer.xml", "eco424CVGE", 0x0108000A}),
+                         [](const auto& info) { return std::to_string(info.index); });
+
+// Threads of this process.
+int ThreadCount() {
+  int count = 0;
+  if (DIR* tasks = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+  }
+  return count;
+}
+
+// The camera's program is killed mid-stream, as a cable pulled: the host's
+// close returns within 3 s of the kill and leaves no thread or Aravis object
+// behind, and once the camera is back the same name opens again without a
+// new initialize.
+TEST_F(AravisDriverTest, ACameraKilledMidStreamClosesWithinThreeSecondsAndOpensAgainOnceBack) {
+  const std::vector<std::string> serve = {"--model", "eco424MVGE", "--serial", "ECOKILL01", "--size", "640", "480"};
+  auto server = std::make_unique<CameraProcess>(serve);
+  ASSERT_TRUE(server->Ready());
+  WriteSettings("eco424MVGE", "Width=320\nHeight=240\nFrameRate=50\nAcquisitionMode=Fixed frequency\n");
+  Initialize();
+  const int threads = ThreadCount();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, kPort, Completed));
+  ASSERT_EQ(1, setProperty(0, kPort, "continuous", 1));
+  ASSERT_TRUE(Eventually([] { return gCompletions >= 5; }));
+  server->Kill();
+  const auto killed = std::chrono::steady_clock::now();
+  EXPECT_TRUE(FinishesWithin(std::chrono::milliseconds(3000), [] { closeCVLPort(0, kPort); }));
+  const auto closed = std::chrono::steady_clock::now();
+  std::cout << "kill to closeCVLPort returning: "
+            << std::chrono::duration_cast<std::chrono::milliseconds>(closed - killed).count() << " ms\n";
+  EXPECT_EQ(0, LiveObjects()());
+  EXPECT_TRUE(Eventually([&] { return ThreadCount() == threads; }, 1000))
+      << ThreadCount() << " threads, not " << threads;
+
+  server = std::make_unique<CameraProcess>(serve);
+  ASSERT_TRUE(server->Ready());
+  const int before = gCompletions;
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, kPort, Completed));
+  ASSERT_EQ(1, setProperty(0, kPort, "continuous", 1));
+  EXPECT_TRUE(Eventually([&] { return gCompletions >= before + 5; }));
+  closeCVLPort(0, kPort);
+  EXPECT_EQ(0, LiveObjects()());
+}
+
+// A host that keeps waiting after the camera's program was killed: Aravis
+// reports the lost control within its heartbeat's timeouts, the driver says
+// so once, naming the camera and the port, and the close then returns at
+// once.
+TEST_F(AravisDriverTest, ACameraKilledWhileTheHostWaitsIsReportedOnceAndClosesAtOnce) {
+  CameraProcess server({"--model", "eco424MVGE", "--serial", "ECOKILL02", "--size", "640", "480"});
+  ASSERT_TRUE(server.Ready());
+  WriteSettings("eco424MVGE", "Width=320\nHeight=240\nFrameRate=50\nAcquisitionMode=Fixed frequency\n");
+  Initialize();
+  int size[2] = {0, 0};
+  ASSERT_EQ(1, openCVLPort(0, kPort, "eco424MVGE", size));
+  ASSERT_EQ(1, setCompleteCallback(0, kPort, Completed));
+  ASSERT_EQ(1, setProperty(0, kPort, "continuous", 1));
+  ASSERT_TRUE(Eventually([] { return gCompletions >= 5; }));
+  server.Kill();
+  const std::string line = "camera eco424MVGE does not answer any more, port=" + std::to_string(kPort);
+  ASSERT_TRUE(Eventually([&] { return Logged(line); }, 15000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  int lines = 0;
+  for (const std::string& text : HostLog::Calls()) lines += text.find(line) != std::string::npos;
+  EXPECT_EQ(1, lines);
+  EXPECT_TRUE(FinishesWithin(std::chrono::milliseconds(1000), [] { closeCVLPort(0, kPort); }));
+  EXPECT_EQ(0, LiveObjects()());
+}
+
+// Another program holds the camera: the open fails with the driver's line,
+// nothing of the camera is kept, and camhost says what the user may check.
+TEST_F(AravisDriverTest, ACameraAnotherProgramControlsIsNotOpenedAndCamhostSaysItMayBeInUse) {
+  CameraProcess holder({"--model", "eco424MVGE", "--serial", "ECOHELD01", "--hold"});
+  ASSERT_TRUE(holder.Ready());
+  WriteSettings("eco424MVGE", "Width=320\nHeight=240\n");
+  Initialize();
+  int size[2] = {0, 0};
+  EXPECT_EQ(0, openCVLPort(0, kPort, "eco424MVGE", size));
+  EXPECT_TRUE(Logged("Camera::Open: ERROR: failed to open camera connection"));
+  EXPECT_EQ(0, LiveObjects()());
+  Finalize();
+
+  const camhost::testing::ProgramResult run = camhost::testing::RunProgram(
+      ECOCAM_CAMHOST,
+      {"--sdk", ECOCAM_ARAVIS_SDK_FILE, "--system-path", dir.path().string(), "get", "--camera", "eco424MVGE", "Width"},
+      dir.path().string());
+  EXPECT_EQ(4, run.exitCode) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("may be in use by another program, switched off or disconnected"))
+      << run.err;
 }
 
 }  // namespace

@@ -3,15 +3,16 @@
 // deleted while the host still holds images, geometry read back under
 // binning, and the defined answers to bad handles, null pointers, missing
 // features and entry points without a GigE Vision meaning.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "aravis/aravis_sdk.h"
 #include "aravis/fake_gv_camera.h"
 #include "sdk/sdk_entry_points.h"
 
@@ -19,28 +20,6 @@ namespace ecocam::testing {
 namespace {
 
 using namespace ecocam::sdk;
-
-constexpr int kOk = 0;
-constexpr int kNotSupported = 1001;
-constexpr int kInvalidHandle = 1002;
-constexpr int kNullArgument = 1006;
-constexpr int kFeatureMissing = 1013;
-
-// The backend's entry points, resolved by name from its library.
-struct Sdk {
-  Sdk() : library(dlopen(ECOCAM_ARAVIS_SDK_FILE, RTLD_NOW)) {}
-  ~Sdk() {
-    if (library != nullptr) dlclose(library);
-  }
-  template <typename F>
-  F Get(const char* name) const {
-    return reinterpret_cast<F>(dlsym(library, name));
-  }
-  void* library;
-};
-
-#define SDK_FN(name) const auto name = sdk.Get<name##_fn>(#name)
-#define SDK_MEMBER(name) name##_fn name = sdk.Get<name##_fn>(#name)
 
 // A callback that keeps every image until the test releases it, or refuses
 // every image when `refuse` is set.
@@ -201,6 +180,35 @@ TEST_F(AravisSdkTest, BadHandlesNullPointersMissingFeaturesAndUnsupportedEntryPo
   SdkVersion version{};
   EXPECT_EQ(kOk, isVersionCompliantDLL(&version, &kRequiredSdkVersion));
   EXPECT_EQ(52, version.build);
+}
+
+std::mutex gBackendLogMutex;
+std::vector<std::string> gBackendLog;
+void KeepLine(const char* line, void*) {
+  std::lock_guard<std::mutex> lock(gBackendLogMutex);
+  gBackendLog.emplace_back(line);
+}
+int LinesWith(const std::string& part) {
+  std::lock_guard<std::mutex> lock(gBackendLogMutex);
+  int count = 0;
+  for (const std::string& line : gBackendLog) count += line.find(part) != std::string::npos;
+  return count;
+}
+
+TEST_F(AravisSdkTest, AFeatureTheCameraLacksIsReportedOncePerOpenNotOncePerCall) {
+  SDK_FN(Camera_registerForLogMessages);
+  SDK_FN(Camera_setStrobeDuration);
+  SDK_FN(Camera_closeConnection);
+  ASSERT_EQ(kOk, Camera_registerForLogMessages(camera, 1, nullptr, KeepLine, nullptr));
+  const std::string line = "no feature StrobeDuration: not supported";
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 100.0f));
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 200.0f));
+  EXPECT_EQ(1, LinesWith(line));
+  ASSERT_EQ(kOk, Camera_closeConnection(camera));
+  ASSERT_EQ(kOk, Camera_openConnection(camera, 3.0f));
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 100.0f));
+  EXPECT_EQ(kFeatureMissing, Camera_setStrobeDuration(camera, 100.0f));
+  EXPECT_EQ(2, LinesWith(line));
 }
 
 }  // namespace

@@ -37,9 +37,12 @@ inline std::uint8_t FakePattern(int x, int y, std::uint64_t frameId) {
 
 class FakeGvCamera {
  public:
-  // `pixelFormat` is the GigE Vision code the camera starts with.
-  FakeGvCamera(const std::string& model, int sensorWidth, int sensorHeight, std::uint32_t pixelFormat = 0x01080001)
-      : _gv(arv_gv_fake_camera_new_full("127.0.0.1", "ECOTEST01", nullptr)) {
+  // `pixelFormat` is the GigE Vision code the camera starts with; `genicam`
+  // a GenICam description of our own (empty: the fake camera's), whose
+  // features must map to the fake device's registers.
+  FakeGvCamera(const std::string& model, int sensorWidth, int sensorHeight, std::uint32_t pixelFormat = 0x01080001,
+               const std::string& serial = "ECOTEST01", const std::string& genicam = {})
+      : _gv(arv_gv_fake_camera_new_full("127.0.0.1", serial.c_str(), genicam.empty() ? nullptr : genicam.c_str())) {
     if (_gv == nullptr || !arv_gv_fake_camera_is_running(_gv)) return;
     _fake = arv_gv_fake_camera_get_fake_camera(_gv);
     char name[32] = {};
@@ -56,6 +59,10 @@ class FakeGvCamera {
   FakeGvCamera& operator=(const FakeGvCamera&) = delete;
 
   bool Running() const { return _fake != nullptr; }
+
+  // Drops that many of every thousand stream packets it sends (resent
+  // packets included).
+  void LosePackets(double perThousand) { g_object_set(_gv, "gvsp-lost-ratio", perThousand / 1000.0, nullptr); }
 
   // Replaces the camera's own pattern with FakePattern in every pixel
   // format (its own colour pattern is not a simple formula).

@@ -144,7 +144,12 @@ int Session::Open(const std::string& camera, int port, const IniKeys& keys, int&
   DriverLog::Clear();
   int size[2] = {0, 0};
   if (_driver.openCVLPort(0, port, camera.c_str(), size) != 1) {
-    if (DriverLog::Contains("failed to open camera connection") || DriverLog::Contains("is already open on port")) {
+    if (DriverLog::Contains("failed to open camera connection")) {
+      return Fail(kExitPortInUse, "camera " + camera +
+                                      " could not be connected: it may be in use by another program, switched off or "
+                                      "disconnected");
+    }
+    if (DriverLog::Contains("is already open on port")) {
       return Fail(kExitPortInUse, "camera " + camera + " is in use: the driver could not connect to it");
     }
     return Fail(kExitFailure, "camera " + camera + " could not be opened on port " + std::to_string(port));
