@@ -366,7 +366,7 @@ int RunLossSeries(double seconds, double rate) {
       if (!camera.Ready()) return 1;
       f = RunDriver(seconds, rate);
     }
-    if (!Received("the driver", f)) return 1;
+    if (!f) return 1;  // at a high loss no frame may come whole: that is a figure, not a failure
     std::printf("%12.0f %12.1f %12lld %12lld %14lld\n", perThousand, f->Rate(), f->frames, f->incomplete, f->resent);
   }
   return 0;
