@@ -23,6 +23,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench_usage.h"
 #include "imaging/pixel_conversion.h"
 #include "imaging/variant.h"
 
@@ -256,6 +257,12 @@ int main(int argc, char** argv) {
     }
     benchmark::RegisterBenchmark(("BM_Mono12To8/" + name).c_str(), BM_Mono12To8, v)->Unit(benchmark::kMillisecond);
   }
+  ecocam::bench::PrintUsageOnHelp(
+      argc, argv,
+      "Usage: imaging_bench [Google Benchmark options]\n"
+      "The pixel conversions at 2448 x 2050 in every instruction-set variant this processor runs\n"
+      "(BM_Demosaic/<variant>/<method>, BM_Mono12To8/<variant>) beside OpenCV, libdc1394 and memcpy,\n"
+      "then a ratio table per variant. --benchmark_repetitions=3 makes the table use medians.\n");
   benchmark::Initialize(&argc, argv);
   std::printf("imaging variant without override: %s\n",
               ecocam::imaging::EnvironmentVariantChoice().description.c_str());

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_usage.h"
 #include "driver/driver_context.h"
 #include "platform/system.h"
 
@@ -83,4 +84,10 @@ BENCHMARK(BM_LogEmittedIntoFile);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return ecocam::bench::RunBenchmarks(
+      argc, argv,
+      "Usage: log_bench [Google Benchmark options]\n"
+      "Costs of the driver's log: a line below both thresholds (a disabled trace) and an emitted\n"
+      "line, formatted, composed, and written into the log file.\n");
+}

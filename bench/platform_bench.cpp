@@ -1,6 +1,7 @@
 // Costs of the platform primitives the frame path uses on every frame.
 #include <benchmark/benchmark.h>
 
+#include "bench_usage.h"
 #include "platform/event.h"
 #include "platform/mutex.h"
 #include "platform/system.h"
@@ -49,4 +50,10 @@ static void BM_RunTimeMs(benchmark::State& state) {
 }
 BENCHMARK(BM_RunTimeMs);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return ecocam::bench::RunBenchmarks(
+      argc, argv,
+      "Usage: platform_bench [Google Benchmark options]\n"
+      "Costs of the platform primitives the frame path uses on every frame: an event set and\n"
+      "waited for, a hand-over between two threads, a mutex, the millisecond clock.\n");
+}
