@@ -78,7 +78,8 @@ void Stream(DriverLibrary& d, CameraRun& run, int width, int height, double rate
   std::vector<unsigned char> row(static_cast<std::size_t>(width));
   const auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate));
   const Clock::time_point start = Clock::now();
-  const Clock::time_point end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  const Clock::time_point end =
+      start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   PortSignal& s = gPorts[run.port];
   for (long long k = 0;; ++k) {
     const Clock::time_point due = start + period * k;
@@ -161,8 +162,9 @@ int RunBenchCameras(const CommonOptions& given, const BenchOptions& options) {
     }
   }
   if (static_cast<int>(names.size()) < count) {
-    return Fail(kExitUnknownCamera, "fewer than " + std::to_string(count) + " mono cameras; --size makes the "
-                                                                            "simulated SDK give that many");
+    return Fail(kExitUnknownCamera, "fewer than " + std::to_string(count) +
+                                        " mono cameras; --size makes the "
+                                        "simulated SDK give that many");
   }
   DriverLibrary& d = session.Driver();
   const long long residentBefore = ResidentBytes();
@@ -171,8 +173,9 @@ int RunBenchCameras(const CommonOptions& given, const BenchOptions& options) {
   for (int port = 0; port < count; ++port) {
     IniKeys keys{{"AcquisitionMode", "Software trigger"}};
     if (sizeX > 0) {
-      keys.insert(keys.end(), {{"Width", std::to_string(sizeX)}, {"Height", std::to_string(sizeY)},
-                               {"OffsetX", "0"}, {"OffsetY", "0"}});
+      keys.insert(
+          keys.end(),
+          {{"Width", std::to_string(sizeX)}, {"Height", std::to_string(sizeY)}, {"OffsetX", "0"}, {"OffsetY", "0"}});
     }
     runs[static_cast<std::size_t>(port)].name = names[static_cast<std::size_t>(port)];
     runs[static_cast<std::size_t>(port)].port = port;
@@ -189,7 +192,8 @@ int RunBenchCameras(const CommonOptions& given, const BenchOptions& options) {
     std::vector<std::thread> threads;
     threads.reserve(runs.size());
     for (CameraRun& run : runs) {
-      threads.emplace_back([&d, &run, width, height, &options] { Stream(d, run, width, height, options.rate, options.seconds); });
+      threads.emplace_back(
+          [&d, &run, width, height, &options] { Stream(d, run, width, height, options.rate, options.seconds); });
     }
     for (std::thread& thread : threads) thread.join();
   }
@@ -210,9 +214,10 @@ int RunBenchCameras(const CommonOptions& given, const BenchOptions& options) {
     const long long lostSdk = incomplete + std::max(0LL, run.grabs - received);
     const double rate = run.seconds > 0 ? static_cast<double>(run.read) / run.seconds : 0.0;
     const double p99 = Percentile(run.latenciesUs, 0.99);
-    std::printf("%s port %d: %.1f frames/s read, lost %lld by the driver, %lld by the SDK, callback latency p99 %.0f us "
-                "(median %.0f us, %lld grabs)\n",
-                run.name.c_str(), run.port, rate, lostDriver, lostSdk, p99, Percentile(run.latenciesUs, 0.5), run.grabs);
+    std::printf(
+        "%s port %d: %.1f frames/s read, lost %lld by the driver, %lld by the SDK, callback latency p99 %.0f us "
+        "(median %.0f us, %lld grabs)\n",
+        run.name.c_str(), run.port, rate, lostDriver, lostSdk, p99, Percentile(run.latenciesUs, 0.5), run.grabs);
     totalRate += rate;
     worstP99 = std::max(worstP99, p99);
     totalLostDriver += lostDriver;
@@ -224,10 +229,11 @@ int RunBenchCameras(const CommonOptions& given, const BenchOptions& options) {
   const long long held = 2 * kBuffersPerSide * frame;
   if (residentBefore > 0 && residentAfter > 0) {
     const long long perCamera = (residentAfter - residentBefore) / count;
-    std::printf("memory: %.2f MB resident per open camera, %.0f %% of the %.2f MB of buffers it holds "
-                "(the driver's %lld x the frame and the SDK channel's %lld; pages never written are not resident)\n",
-                Megabytes(perCamera), 100.0 * static_cast<double>(perCamera) / static_cast<double>(held),
-                Megabytes(held), kBuffersPerSide, kBuffersPerSide);
+    std::printf(
+        "memory: %.2f MB resident per open camera, %.0f %% of the %.2f MB of buffers it holds "
+        "(the driver's %lld x the frame and the SDK channel's %lld; pages never written are not resident)\n",
+        Megabytes(perCamera), 100.0 * static_cast<double>(perCamera) / static_cast<double>(held), Megabytes(held),
+        kBuffersPerSide, kBuffersPerSide);
   } else {
     std::printf("memory: not measured on this system\n");
   }
