@@ -209,17 +209,34 @@ BufferClaim ImageBuffers::ClaimFreeBuffer() {
 }
 
 ImageBuffer* ImageBuffers::FindLoadedBuffer() {
+  constexpr std::uint64_t kIndexMask = (std::uint64_t{1} << kOldestIndexBits) - 1;
+  const std::uint64_t remembered = _oldest.load(std::memory_order_relaxed);
+  const std::size_t index = static_cast<std::size_t>(remembered & kIndexMask);
+  if (remembered != 0 && index < _items.size()) {
+    ImageBuffer& buffer = *_items[index];
+    // Loaded first, then the number: a buffer freed and loaded again in
+    // between shows a new number and is looked for afresh.
+    if (buffer.IsLoaded() && buffer.LoadSequence() == remembered >> kOldestIndexBits) return &buffer;
+  }
   ImageBuffer* oldest = nullptr;
   std::uint64_t oldestNumber = 0;
-  for (const auto& item : _items) {
-    if (!item->IsLoaded()) continue;
-    const std::uint64_t number = item->LoadSequence();
+  std::size_t oldestIndex = 0;
+  for (std::size_t i = 0; i < _items.size(); ++i) {
+    const ImageBuffer& item = *_items[i];
+    if (!item.IsLoaded()) continue;
+    const std::uint64_t number = item.LoadSequence();
     if ((oldest == nullptr || number < oldestNumber)) {
-      oldest = item.get();
+      oldest = _items[i].get();
       oldestNumber = number;
+      oldestIndex = i;
     }
   }
-  if (oldest == nullptr) ECOCAM_LOG(1, "ERROR: Loaded buffer not found");
+  if (oldest == nullptr) {
+    ECOCAM_LOG(1, "ERROR: Loaded buffer not found");
+    return nullptr;
+  }
+  if (oldestIndex <= kIndexMask)
+    _oldest.store(oldestNumber << kOldestIndexBits | oldestIndex, std::memory_order_relaxed);
   return oldest;
 }
 

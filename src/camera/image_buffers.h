@@ -175,6 +175,9 @@ class ImageBuffers {
   // Claims the first free buffer for filling; an empty claim if none is free.
   BufferClaim ClaimFreeBuffer();
   // The loaded buffer with the smallest load number; null (logged) if none.
+  // The host reads a frame row by row, so the answer is remembered: while
+  // that buffer stays loaded with the same number it is still the oldest
+  // (a later load always takes a larger number), and no other is looked at.
   ImageBuffer* FindLoadedBuffer();
   // The buffers in `state` now.
   std::size_t CountIn(BufferState state) const;
@@ -182,6 +185,10 @@ class ImageBuffers {
 
  private:
   std::vector<std::unique_ptr<ImageBuffer>> _items;
+  // The last answer of FindLoadedBuffer: its load number shifted left by
+  // kOldestIndexBits, or'ed with its index; 0: none.
+  static constexpr int kOldestIndexBits = 8;
+  std::atomic<std::uint64_t> _oldest{0};
   mutable platform::Mutex _queueLock;
   std::deque<SvsImageInfo> _frames;  // guarded by _queueLock
   bool _accepting = true;            // guarded by _queueLock

@@ -62,6 +62,28 @@ TEST_F(ImageBuffersTest, TenBuffersOfTheFullSizeForColourAndMono) {
   EXPECT_EQ(10, _pool.GetBufferCount());
 }
 
+// The oldest buffer found is remembered between rows; a buffer freed and
+// loaded again is newer than every other, however it was remembered, and a
+// rebuilt pool forgets it.
+TEST_F(ImageBuffersTest, ARememberedBufferLoadedAgainIsServedAfterOlderOnes) {
+  const CameraParameters p = Sized(1, 8, 4);
+  ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
+  Load(_pool[0], 8, 4);
+  Load(_pool[1], 8, 4);
+  ASSERT_EQ(&_pool[0], _pool.FindLoadedBuffer());
+  ASSERT_EQ(&_pool[0], _pool.FindLoadedBuffer());
+  _pool[0].Release();
+  Load(_pool[0], 8, 4);
+  EXPECT_EQ(&_pool[1], _pool.FindLoadedBuffer());
+  _pool[1].Release();
+  EXPECT_EQ(&_pool[0], _pool.FindLoadedBuffer());
+
+  ASSERT_TRUE(_pool.Init(p.Info(), p, 1));
+  EXPECT_EQ(nullptr, _pool.FindLoadedBuffer());
+  Load(_pool[2], 8, 4);
+  EXPECT_EQ(&_pool[2], _pool.FindLoadedBuffer());
+}
+
 TEST_F(ImageBuffersTest, OlderLoadIsServedFirstAndRowsAreReadWithoutSideEffects) {
   const CameraParameters p = Sized(1, 8, 4);
   ASSERT_TRUE(_pool.Init(p.Info(), p, 1));

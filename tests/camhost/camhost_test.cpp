@@ -273,5 +273,41 @@ TEST_F(CamhostTest, GrabReportsTheNetworkCountsAndGivesUpOnACameraThatGoesAway) 
   std::printf("camhost grab with a camera that went away ended after %lld ms\n", static_cast<long long>(took.count()));
 }
 
+// Several cameras streaming at once: every camera reports its frames, none
+// lost at a low rate, and the memory line; a malformed size is refused.
+TEST_F(CamhostTest, BenchStreamsSeveralCamerasAtOnce) {
+  ProgramResult r;
+  ASSERT_TRUE(ecocam::testing::FinishesWithin(std::chrono::seconds(60), [&] {
+    r = Camhost({"bench", "--cameras", "3", "--size", "64x48", "--rate", "20", "--seconds", "0.5"});
+  }));
+  ASSERT_EQ(kExitOk, r.exitCode) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("3 cameras of 64 x 48 Mono8 at once")) << r.out;
+  for (int port = 0; port < 3; ++port) {
+    const std::string name = "ecoSimMVGE-0" + std::to_string(port + 1) + " port " + std::to_string(port) + ": ";
+    const auto at = r.out.find(name);
+    ASSERT_NE(std::string::npos, at) << r.out;
+    double rate = 0.0;
+    long long lostDriver = -1, lostSdk = -1;
+    ASSERT_EQ(
+        3, std::sscanf(r.out.c_str() + at + name.size(), "%lf frames/s read, lost %lld by the driver, %lld by the SDK",
+                       &rate, &lostDriver, &lostSdk))
+        << r.out;
+    EXPECT_GT(rate, 10.0) << r.out;
+    EXPECT_LT(rate, 22.0) << r.out;
+    EXPECT_EQ(0, lostDriver) << r.out;
+    EXPECT_EQ(0, lostSdk) << r.out;
+  }
+  const auto memory = r.out.find("memory: ");
+  ASSERT_NE(std::string::npos, memory) << r.out;
+  double perCamera = -1.0;
+  if (r.out.find("not measured", memory) == std::string::npos) {
+    EXPECT_EQ(1, std::sscanf(r.out.c_str() + memory, "memory: %lf MB resident per open camera", &perCamera)) << r.out;
+  }
+
+  r = Camhost({"bench", "--cameras", "2", "--size", "64by48"});
+  EXPECT_EQ(kExitUsage, r.exitCode) << r.out;
+  EXPECT_NE(std::string::npos, r.err.find("--size wants WxH")) << r.err;
+}
+
 }  // namespace
 }  // namespace camhost::testing

@@ -31,6 +31,9 @@ struct BenchOptions {
   std::string mono;    // empty: the first mono camera
   std::string colour;  // empty: the first colour camera
   double seconds = 2.0;
+  int cameras = 0;   // more than 0: that many mono cameras streaming at once
+  std::string size;  // "WxH": the simulated SDK is given `cameras` of that size
+  double rate = 30;  // frames per second each of the `cameras` is grabbed at
 };
 
 int RunList(const CommonOptions& common);
@@ -40,6 +43,8 @@ int RunSet(const CommonOptions& common, const PropertyOptions& options);
 int RunRange(const CommonOptions& common, const PropertyOptions& options);
 int RunConfigure(const CommonOptions& common, const std::string& camera);
 int RunBench(const CommonOptions& common, const BenchOptions& options);
+// The `cameras` part of bench (cmd_bench_cameras.cpp).
+int RunBenchCameras(const CommonOptions& common, const BenchOptions& options);
 // Declared with ViewOptions in view_session.h.
 struct ViewOptions;
 int RunView(const CommonOptions& common, const ViewOptions& options);

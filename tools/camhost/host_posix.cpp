@@ -3,6 +3,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -44,6 +45,21 @@ bool PinLibrary(const std::string& path) {
 }
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+long long ResidentBytes() {
+  // The second field of statm is the resident set, in pages.
+  std::FILE* file = std::fopen("/proc/self/statm", "r");
+  if (file == nullptr) return 0;
+  long long total = 0, resident = 0;
+  const int read = std::fscanf(file, "%lld %lld", &total, &resident);
+  std::fclose(file);
+  const long page = sysconf(_SC_PAGESIZE);
+  return read == 2 && page > 0 ? resident * page : 0;
+}
+
+bool SetEnvironment(const std::string& name, const std::string& value) {
+  return setenv(name.c_str(), value.c_str(), 1) == 0;
+}
 
 struct FileLock::Impl {
   int fd = -1;

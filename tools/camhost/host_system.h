@@ -31,6 +31,14 @@ bool PinLibrary(const std::string& path);
 // True when standard error is a terminal (for the progress bar).
 bool StderrIsTerminal();
 
+// The process's resident memory in bytes (the working set on Windows); 0
+// when the system does not tell.
+long long ResidentBytes();
+
+// Sets an environment variable of this process, for the libraries it loads
+// afterwards. False on failure.
+bool SetEnvironment(const std::string& name, const std::string& value);
+
 // An exclusive lock on a file, shared by every camhost process that names
 // the same file; released when the object goes (or the process ends).
 class FileLock {

@@ -1,5 +1,7 @@
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +46,18 @@ bool PinLibrary(const std::string& path) {
 }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
+long long ResidentBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return static_cast<long long>(counters.WorkingSetSize);
+}
+
+bool SetEnvironment(const std::string& name, const std::string& value) {
+  // Both the C runtime's copy, which getenv reads, and the process's own.
+  return _putenv_s(name.c_str(), value.c_str()) == 0 && SetEnvironmentVariableA(name.c_str(), value.c_str()) != 0;
+}
 
 struct FileLock::Impl {
   HANDLE file = INVALID_HANDLE_VALUE;

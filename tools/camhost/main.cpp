@@ -97,6 +97,14 @@ int main(int argc, char** argv) {
   benchCmd->add_option("--seconds", bench.seconds, "length of each measurement")
       ->capture_default_str()
       ->check(CLI::Range(0.1, 600.0));
+  benchCmd
+      ->add_option("--cameras", bench.cameras,
+                   "instead: stream this many mono cameras at once, a host thread reading every row of each")
+      ->check(CLI::Range(1, 20));
+  benchCmd->add_option("--size", bench.size, "with --cameras: configure the simulated SDK with cameras of WxH pixels");
+  benchCmd->add_option("--rate", bench.rate, "with --cameras: frames per second grabbed from each camera")
+      ->capture_default_str()
+      ->check(CLI::Range(1.0, 1000.0));
 
   ViewOptions view;
   CLI::App* viewCmd =
@@ -124,7 +132,7 @@ int main(int argc, char** argv) {
     if (setCmd->parsed()) return RunSet(common, set);
     if (rangeCmd->parsed()) return RunRange(common, range);
     if (configure->parsed()) return RunConfigure(common, configureCamera);
-    if (benchCmd->parsed()) return RunBench(common, bench);
+    if (benchCmd->parsed()) return bench.cameras > 0 ? RunBenchCameras(common, bench) : RunBench(common, bench);
     if (viewCmd->parsed()) return RunView(common, view);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "camhost: error: %s\n", e.what());

@@ -54,9 +54,8 @@ Session::~Session() {
 }
 
 void Session::Close() {
-  if (_port >= 0) _driver.closeCVLPort(0, _port);
-  _port = -1;
-  _portLock.reset();
+  for (const OpenPort& port : _ports) _driver.closeCVLPort(0, port.number);
+  _ports.clear();
 }
 
 int Session::Start() {
@@ -154,8 +153,7 @@ int Session::Open(const std::string& camera, int port, const IniKeys& keys, int&
     }
     return Fail(kExitFailure, "camera " + camera + " could not be opened on port " + std::to_string(port));
   }
-  _port = port;
-  _portLock = std::move(lock);
+  _ports.push_back(OpenPort{port, std::move(lock)});
   width = size[0];
   height = size[1];
   return kExitOk;

@@ -28,7 +28,7 @@ using IniKeys = std::vector<std::pair<std::string, std::string>>;
 class Session {
  public:
   explicit Session(CommonOptions options);
-  // Closes the open port, then finalizes the driver.
+  // Closes the open ports, then finalizes the driver.
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -46,20 +46,25 @@ class Session {
 
   // Writes the log thresholds, `keys` and the user's --ini keys into the
   // camera's section of "SVS-Vistek.ini", then opens the camera on `port`.
-  // An exit code; width and height of its frames on success.
+  // An exit code; width and height of its frames on success. A session may
+  // hold several ports at once, each opened by its own call.
   int Open(const std::string& camera, int port, const IniKeys& keys, int& width, int& height);
-  // Closes the open port and releases it.
+  // Closes the open ports and releases them.
   void Close();
-  int Port() const { return _port; }
+  // The first port opened, or -1 when none is open.
+  int Port() const { return _ports.empty() ? -1 : _ports.front().number; }
 
  private:
   int WriteKeys(const std::string& camera, const IniKeys& keys);
 
   CommonOptions _options;
   DriverLibrary _driver;
+  struct OpenPort {
+    int number;
+    std::unique_ptr<FileLock> lock;
+  };
   bool _initialized = false;
-  int _port = -1;
-  std::unique_ptr<FileLock> _portLock;
+  std::vector<OpenPort> _ports;
 };
 
 // Prints "camhost: error: <text>" and the driver's recent ERROR and WARNING

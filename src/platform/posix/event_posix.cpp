@@ -41,12 +41,16 @@ struct Event::Impl {
 Event::Event() : _impl(std::make_unique<Impl>()) {}
 Event::~Event() = default;
 
+// Setting an event already set wakes nobody: whoever waits for it was
+// woken when it was first set, and it stays set until a waiter takes it.
 void Event::Set() {
+  bool was = false;
   {
     std::lock_guard<std::mutex> lock(Mu());
+    was = _impl->signalled;
     _impl->signalled = true;
   }
-  Cv().notify_all();
+  if (!was) Cv().notify_all();
 }
 
 void Event::Reset() {
