@@ -16,8 +16,6 @@ foreach(bench IN LISTS benches)
   # What each one's --help must name: Google Benchmark's flags, or its own.
   if(bench STREQUAL "aravis_bench")
     set(expected "--loss" "--serve" "--rate=" "LD_LIBRARY_PATH")
-  elseif(bench STREQUAL "grab_bench")
-    set(expected "--benchmark_filter")
   else()
     set(expected "Usage: ${bench}" "--benchmark_filter")
   endif()
