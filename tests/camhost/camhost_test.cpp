@@ -15,45 +15,16 @@
 #include "exit_codes.h"
 #include "host_system.h"
 #include "imaging/pixel_conversion.h"
+#include "png_read.h"
 #include "run_program.h"
 #include "simsdk_pattern.h"
 #include "support/finishes_within.h"
 #include "support/temp_dir.h"
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_PNG
-#include <stb/stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-
 namespace camhost::testing {
 namespace {
 
 using ecocam::testing::TempDir;
-
-struct Png {
-  int width = 0, height = 0, channels = 0;
-  std::vector<std::uint8_t> pixels;
-};
-
-Png ReadPng(const std::string& path) {
-  Png png;
-  unsigned char* data = stbi_load(path.c_str(), &png.width, &png.height, &png.channels, 0);
-  if (data != nullptr) {
-    png.pixels.assign(data, data + static_cast<std::size_t>(png.width) * png.height * png.channels);
-    stbi_image_free(data);
-  }
-  return png;
-}
 
 class CamhostTest : public ::testing::Test {
  protected:

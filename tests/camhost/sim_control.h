@@ -3,6 +3,8 @@
 // which is the one the driver loads, so both talk to one simulation.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -37,6 +39,26 @@ class SimControl {
       if (line.rfind(entry + "(", 0) == 0) lines.push_back(line);
     }
     return lines;
+  }
+
+  // After a view closed mid-stream: every image of channel 0 is back with
+  // the SDK, none lost or still out when the channel went (frames queued at
+  // the close are handed back unseen by design), and at least the
+  // `received` ones were released by the driver.
+  void ExpectEveryImageBack(long long received) const {
+    long long produced = 0, delivered = 0, lost = 0, released = 0, reclaimed = 0, refused = 0, abandoned = 0;
+    SimSdk_getFrameCounters(0, &produced, &delivered, &lost, &released, &reclaimed);
+    SimSdk_getReclaimCounters(0, &refused, &abandoned);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(abandoned, 0);
+    EXPECT_EQ(delivered, released + reclaimed);
+    EXPECT_GE(released, received);
+  }
+  // No container, connection, channel or image of the SDK's is left.
+  void ExpectNothingLive() const {
+    int containers = -1, connections = -1, channels = -1, images = -1;
+    SimSdk_getLiveObjects(&containers, &connections, &channels, &images);
+    EXPECT_EQ(containers + connections + channels + images, 0);
   }
 
 #define CAMHOST_SIM_MEMBER(ret, name, params) simsdk::name##_fn name = nullptr;

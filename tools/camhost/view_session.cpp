@@ -276,6 +276,29 @@ ViewStats ViewSession::Stats(Clock::time_point now) {
   return s;
 }
 
+std::string ViewSession::SnapshotAndSay() {
+  std::string error;
+  const std::string path = Snapshot(error);
+  if (path.empty()) return "Snapshot not saved: " + error;
+  std::printf("snapshot: %s\n", path.c_str());
+  std::fflush(stdout);
+  return "Snapshot saved: " + path;
+}
+
+void ViewSession::PrintSummary(double seconds, long long drawn, long long undrawn) {
+  const ViewStats s = Stats();
+  std::printf(
+      "view: %d x %d %s, %.1f s: received %lld (%.1f/s), drawn %lld (%.1f/s), skipped for display %lld, "
+      "unreadable %lld\n",
+      s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
+      seconds > 0 ? s.received / seconds : 0.0, drawn, seconds > 0 ? drawn / seconds : 0.0, s.skipped + undrawn,
+      s.unreadable);
+  std::printf("view: frames the driver dropped: %s\n", DriverLog::Contains("free buffer not found")
+                                                           ? "some (\"free buffer not found\" in its log)"
+                                                           : "none reported");
+  std::fflush(stdout);
+}
+
 std::string ViewSession::Snapshot(std::string& error) {
   const ViewFrame& frame = _frames.Front();
   if (frame.number == 0) {

@@ -80,6 +80,13 @@ class ViewSession {
   // Writes the frame picked up last as a PNG file in the output folder;
   // its path, or empty with `error` set.
   std::string Snapshot(std::string& error);
+  // Snapshot for a window: the path printed on standard output, and the
+  // sentence the window shows either way.
+  std::string SnapshotAndSay();
+  // The run's figures on standard output when the window closes: `seconds`
+  // since the camera opened, frames `drawn`, and frames picked up but
+  // replaced before a paint drew them (`undrawn`).
+  void PrintSummary(double seconds, long long drawn, long long undrawn);
 
   // Shows the camera's configuration sheet owned by `parent` (the window's
   // native handle). After OK the camera is closed and opened again so the

@@ -445,17 +445,7 @@ void ViewWin32::ApplyFreeRun() {
   _session.SetTriggerRate(on && rate > 0 ? std::min(rate, 200.0) : 0.0);
 }
 
-void ViewWin32::Snapshot() {
-  std::string error;
-  const std::string path = _session.Snapshot(error);
-  if (path.empty()) {
-    ShowMessage("Snapshot not saved: " + error);
-    return;
-  }
-  std::printf("snapshot: %s\n", path.c_str());
-  std::fflush(stdout);
-  ShowMessage("Snapshot saved: " + path);
-}
+void ViewWin32::Snapshot() { ShowMessage(_session.SnapshotAndSay()); }
 
 // The sheet is modal over this window; the timer keeps picking up frames
 // meanwhile, which is safe: the session stops grabbing first.
@@ -482,18 +472,7 @@ void ViewWin32::Close() {
   _closing = true;
   KillTimer(_window, kTimer);
   _session.Stop();
-  const ViewStats s = _session.Stats();
-  const double seconds = (GetTickCount() - _openedAt) / 1000.0;
-  std::printf(
-      "view: %d x %d %s, %.1f s: received %lld (%.1f/s), drawn %lld (%.1f/s), skipped for display %lld, "
-      "unreadable %lld\n",
-      s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
-      seconds > 0 ? s.received / seconds : 0.0, _drawn, seconds > 0 ? _drawn / seconds : 0.0, s.skipped + _undrawn,
-      s.unreadable);
-  std::printf("view: frames the driver dropped: %s\n", DriverLog::Contains("free buffer not found")
-                                                           ? "some (\"free buffer not found\" in its log)"
-                                                           : "none reported");
-  std::fflush(stdout);
+  _session.PrintSummary((GetTickCount() - _openedAt) / 1000.0, _drawn, _undrawn);
   DestroyWindow(_window);
 }
 

@@ -318,18 +318,8 @@ void ViewWindow::UpdateStatus() {
 
 // The figures of the whole run, on standard output when the window closes.
 void ViewWindow::PrintSummary() {
-  const ViewStats s = _session.Stats();
   const double seconds = (wxGetLocalTimeMillis() - _openedMs).ToDouble() / 1000.0;
-  std::printf(
-      "view: %d x %d %s, %.1f s: received %lld (%.1f/s), drawn %lld (%.1f/s), skipped for display %lld, "
-      "unreadable %lld\n",
-      s.width, s.height, s.channels == 3 ? "RGB" : "grey", seconds, s.received,
-      seconds > 0 ? s.received / seconds : 0.0, _picture->Drawn(), seconds > 0 ? _picture->Drawn() / seconds : 0.0,
-      s.skipped + _picture->Undrawn(), s.unreadable);
-  std::printf("view: frames the driver dropped: %s\n", DriverLog::Contains("free buffer not found")
-                                                           ? "some (\"free buffer not found\" in its log)"
-                                                           : "none reported");
-  std::fflush(stdout);
+  _session.PrintSummary(seconds, _picture->Drawn(), _picture->Undrawn());
 }
 
 void ViewWindow::ShowMessage(const std::string& text) {
@@ -363,17 +353,7 @@ void ViewWindow::ApplyFreeRun() {
   _session.SetTriggerRate(_freeRun->GetValue() ? _rate->GetValue() : 0.0);
 }
 
-void ViewWindow::OnSnapshot() {
-  std::string error;
-  const std::string path = _session.Snapshot(error);
-  if (path.empty()) {
-    ShowMessage("Snapshot not saved: " + error);
-    return;
-  }
-  std::printf("snapshot: %s\n", path.c_str());
-  std::fflush(stdout);
-  ShowMessage("Snapshot saved: " + path);
-}
+void ViewWindow::OnSnapshot() { ShowMessage(_session.SnapshotAndSay()); }
 
 // The sheet is modal over this window; the timer keeps picking up frames
 // meanwhile, which is safe: the session stops grabbing first.
